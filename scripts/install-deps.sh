@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, playing and testing Vartolin need, if any is missing.
+# Runs as root or through sudo; does nothing when everything is already there.
+set -euo pipefail
+
+packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core fonts-liberation2
+          libqt6svg6 qt6-qpa-plugins)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if ! command -v apt-get >/dev/null; then
+    echo "install-deps: please install: ${missing[*]}" >&2
+    exit 1
+fi
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "install-deps: run as root to install: ${missing[*]}" >&2; exit 1; }
+    sudo="sudo"
+fi
+echo "install-deps: installing ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

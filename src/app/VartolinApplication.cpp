@@ -1,0 +1,35 @@
+#include "VartolinApplication.h"
+
+#include "crash/ErrorHandler.h"
+
+#include <QFont>
+#include <exception>
+
+VartolinApplication::VartolinApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool VartolinApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &error) {
+        ErrorHandler::handle(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        ErrorHandler::handle(QStringLiteral("Unknown error"));
+    }
+    return true;
+}
+
+QString applicationTitle()
+{
+    return QStringLiteral("Vartolin");
+}
+
+void installFontSubstitutions()
+{
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Verdana"),
+                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Courier New"),
+                               {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+}

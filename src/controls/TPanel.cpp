@@ -1,0 +1,33 @@
+#include "TPanel.h"
+
+#include <QPainter>
+
+TPanel::TPanel(QWidget *parent) : TControl(parent) {}
+
+void TPanel::setCaption(const QString &caption)
+{
+    if (caption == m_caption)
+        return;
+    m_caption = caption;
+    setAccessibleName(caption);
+    update();
+}
+
+QRect TPanel::innerRect() const
+{
+    return rect().adjusted(m_borderWidth, m_borderWidth, -m_borderWidth, -m_borderWidth);
+}
+
+void TPanel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (!m_parentBackground)
+        painter.fillRect(rect(), m_color);
+    if (m_caption.isEmpty())
+        return;
+    const QRect inner = innerRect();
+    painter.setClipRect(inner);
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(inner, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, m_caption);
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The program-wide handler for errors that escape an event handler: it appends a short report to
+// "bugreport.txt" in the user's application-data folder, shows the error and lets the user continue
+// or close the program.
+
+#include <QString>
+#include <functional>
+
+enum class ErrorChoice { Continue, Close };
+
+class ErrorHandler
+{
+public:
+    // Shows the error to the user and returns their choice; replaced in tests.
+    using Ask = std::function<ErrorChoice(const QString &errorText, const QString &reportPath)>;
+
+    static void install();
+    static bool installed();
+    static void setAsk(Ask ask);                 // an empty function restores the message box
+    static void setReportFolder(const QString &folder); // empty: the application-data folder
+    static QString reportPath();
+
+    // Reports the error; returns the user's choice and, for Close, asks the application to quit.
+    static ErrorChoice handle(const QString &errorText);
+    static int handledCount();
+
+private:
+    static ErrorChoice askWithMessageBox(const QString &errorText, const QString &reportPath);
+    static bool appendReport(const QString &errorText);
+};

@@ -1,0 +1,66 @@
+#include "PictureLoader.h"
+#include "Catalogue.h"
+
+#include "controls/TBitBtn.h"
+#include "controls/TImage.h"
+
+#include <QHash>
+#include <QWidget>
+#include <stdexcept>
+
+namespace {
+
+const QHash<QString, Picture> &allPictures()
+{
+    static const QHash<QString, Picture> pictures = [] {
+        QHash<QString, Picture> result;
+        for (const CatalogueEntry &entry : builtInCatalogue())
+            for (const PictureOutput &out : entry.outputs())
+                result.insert(out.name, Picture::fromFile(pictureResourcePath(out.fileName())));
+        return result;
+    }();
+    return pictures;
+}
+
+void give(QWidget *control, const Picture &picture)
+{
+    if (auto *image = qobject_cast<TImage *>(control))
+        image->setPicture(picture);
+    else if (auto *button = qobject_cast<TBitBtn *>(control))
+        button->setGlyph(picture);
+}
+
+} // namespace
+
+Picture cataloguePicture(const QString &name)
+{
+    const auto &pictures = allPictures();
+    const auto it = pictures.find(name);
+    if (it == pictures.end())
+        throw std::runtime_error("no picture named " + name.toStdString());
+    return *it;
+}
+
+void loadMainWindowPictures(const std::function<QWidget *(const QString &)> &findComponent)
+{
+    const auto &pictures = allPictures();
+    for (auto it = pictures.begin(); it != pictures.end(); ++it)
+        if (QWidget *control = findComponent(it.key()))
+            give(control, it.value());
+    // The first places of the quantity pages start with their pages' objects, the streak strip
+    // with the not-yet-reached disc; the first challenge and streak redraw replace them.
+    for (int i = 0; i < 7; ++i)
+        give(findComponent(QStringLiteral("imgNiv3Gauche_%1").arg(i)), cataloguePicture(QStringLiteral("imgNiv3_%1").arg(i + 1)));
+    for (int i = 0; i < 15; ++i)
+        give(findComponent(QStringLiteral("imgNiv4Gauche_%1").arg(i)), cataloguePicture(QStringLiteral("imgNiv4_%1").arg(i + 1)));
+    for (int i = 0; i < 10; ++i)
+        give(findComponent(QStringLiteral("imgScore%1").arg(i)), cataloguePicture(QStringLiteral("imgFutur")));
+}
+
+void loadPicturesByName(QWidget *window)
+{
+    const auto &pictures = allPictures();
+    for (auto it = pictures.begin(); it != pictures.end(); ++it)
+        if (auto *control = window->findChild<QWidget *>(it.key()))
+            give(control, it.value());
+}

@@ -1,0 +1,109 @@
+// The screenshot tour: writes PNGs of the first view, every level, the streak strip, the About
+// dialog and a contact sheet of every picture into the folder given as argument.
+
+#include "app/Startup.h"
+#include "app/VartolinApplication.h"
+#include "controls/TImage.h"
+#include "pictures/Catalogue.h"
+#include "pictures/PictureLoader.h"
+#include "rules/Random.h"
+#include "uAbout.h"
+#include "uMain.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QPainter>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+class NoPauses final : public ChallengePacing
+{
+public:
+    void pause(int) override {}
+    void processPendingMessages() override {}
+};
+
+void save(const QImage &image, const QDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name + QStringLiteral(".png"));
+    if (!image.save(path))
+        std::fprintf(stderr, "tour: cannot write %s\n", qPrintable(path));
+    else
+        std::printf("%s\n", qPrintable(path));
+}
+
+QImage contactSheet()
+{
+    QList<PictureOutput> outputs;
+    for (const CatalogueEntry &entry : builtInCatalogue())
+        outputs += entry.outputs();
+    constexpr int sheetWidth = 1600, gap = 12, labelHeight = 16;
+    // Lay the pictures out in rows, tallest row item deciding the row height.
+    struct Placed { PictureOutput out; QPoint at; };
+    QList<Placed> placed;
+    int x = gap, y = gap, rowHeight = 0;
+    for (const PictureOutput &out : outputs) {
+        if (x + out.size.width() + gap > sheetWidth) {
+            x = gap;
+            y += rowHeight + labelHeight + gap;
+            rowHeight = 0;
+        }
+        placed.append({out, QPoint(x, y)});
+        x += std::max(out.size.width(), 90) + gap;
+        rowHeight = std::max(rowHeight, out.size.height());
+    }
+    QImage sheet(sheetWidth, y + rowHeight + labelHeight + gap, QImage::Format_RGB32);
+    sheet.fill(QColor(160, 160, 160));
+    QPainter painter(&sheet);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(11);
+    painter.setFont(font);
+    for (const Placed &p : placed) {
+        painter.drawPixmap(p.at, cataloguePicture(p.out.name).pixmap());
+        painter.drawText(QRect(p.at.x(), p.at.y() + p.out.size.height() + 2, 200, labelHeight),
+                         Qt::AlignLeft | Qt::AlignTop, p.out.name);
+    }
+    return sheet;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    VartolinApplication app(argc, argv);
+    configureApplication();
+    const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("tour"));
+    QDir().mkpath(dir.path());
+
+    NoPauses noPauses;
+    TfrmMain window;
+    window.setPacing(&noPauses);
+    randomSource().seed(2016);
+    window.show();
+    save(window.grab().toImage(), dir, QStringLiteral("first_view"));
+
+    for (int level = 1; level <= 8; ++level) {
+        window.startAt(level, level == 1 ? 0 : 3);
+        save(window.grab().toImage(), dir, QStringLiteral("level%1").arg(level));
+    }
+    for (int streak : {0, 5, 10}) {
+        window.startAt(5, streak);
+        save(window.grab().toImage(), dir, QStringLiteral("streak%1").arg(streak, 2, 10, QLatin1Char('0')));
+    }
+
+    // The About dialog is modal: grab it once it is up, then close it.
+    QTimer::singleShot(0, [&dir] {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QDialog *>(top); dialog && dialog->isVisible()) {
+                save(dialog->grab().toImage(), dir, QStringLiteral("about"));
+                dialog->close();
+            }
+        }
+    });
+    ShowAbout(QString());
+
+    save(contactSheet(), dir, QStringLiteral("contact_sheet"));
+    return 0;
+}
