@@ -1,0 +1,299 @@
+// Every rendered picture of the catalogue: size, stored form, ground, crop, and the derived ones.
+
+#include "app/Startup.h"
+#include "pictures/Catalogue.h"
+#include "pictures/PictureLoader.h"
+
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+// The sizes the game is laid out for, written out here on their own so that a slip in the
+// catalogue table shows up.
+const QHash<QString, QSize> &expectedSizes()
+{
+    static const QHash<QString, QSize> sizes = [] {
+        QHash<QString, QSize> s;
+        const int objects[11][6] = {
+            {330, 556, 231, 389, 162, 273}, {456, 277, 319, 194, 223, 136}, {320, 547, 224, 383, 157, 268},
+            {215, 396, 150, 276, 105, 193}, {245, 322, 172, 226, 120, 158}, {275, 359, 192, 251, 134, 175},
+            {429, 550, 300, 385, 210, 270}, {276, 308, 193, 215, 135, 150}, {382, 308, 267, 215, 187, 151},
+            {261, 337, 183, 236, 128, 165}, {295, 278, 206, 194, 144, 136}};
+        for (int n = 0; n < 11; ++n) {
+            s.insert(QStringLiteral("imgFacile_%1_G").arg(n + 1), {objects[n][0], objects[n][1]});
+            s.insert(QStringLiteral("imgFacile_%1_M").arg(n + 1), {objects[n][2], objects[n][3]});
+            s.insert(QStringLiteral("imgFacile_%1_P").arg(n + 1), {objects[n][4], objects[n][5]});
+        }
+        const QSize level3[] = {{275, 112}, {90, 133}, {181, 247}, {91, 133}, {107, 119}, {169, 180}, {156, 101}};
+        for (int k = 0; k < 7; ++k)
+            s.insert(QStringLiteral("imgNiv3_%1").arg(k + 1), level3[k]);
+        const QSize level4[] = {{89, 71}, {48, 54}, {43, 73}, {98, 63}, {49, 61}, {90, 71}, {55, 55}, {57, 62},
+                                {60, 51}, {59, 57}, {108, 61}, {77, 58}, {69, 65}, {58, 60}, {81, 50}};
+        for (int k = 0; k < 15; ++k)
+            s.insert(QStringLiteral("imgNiv4_%1").arg(k + 1), level4[k]);
+        for (const char *name : {"imgFacile_Grand", "imgFacile_Petit"})
+            s.insert(QLatin1String(name), {106, 74});
+        for (const char *name : {"imgPastOK", "imgCurrent", "imgFutur"})
+            s.insert(QLatin1String(name), {32, 32});
+        s.insert(QStringLiteral("bbtAbout"), {128, 32});
+        s.insert(QStringLiteral("bbtClose"), {128, 32});
+        s.insert(QStringLiteral("bbtSave"), {64, 16});
+        s.insert(QStringLiteral("BitBtn2"), {64, 16});
+        s.insert(QStringLiteral("Image1"), {101, 360});
+        s.insert(QStringLiteral("imgDonate"), {122, 47});
+        return s;
+    }();
+    return sizes;
+}
+
+QList<PictureOutput> allOutputs()
+{
+    QList<PictureOutput> outputs;
+    for (const CatalogueEntry &entry : builtInCatalogue())
+        outputs += entry.outputs();
+    return outputs;
+}
+
+QImage load(const PictureOutput &out)
+{
+    return QImage(pictureResourcePath(out.fileName()));
+}
+
+constexpr QRgb kWhite = 0xFFFFFFFF;
+constexpr QRgb kMagenta = 0xFFFF00FF;
+
+int marginFrom(const QImage &image, QRgb ground, int edge)
+{
+    const int w = image.width(), h = image.height();
+    for (int d = 0; d < (edge % 2 ? h : w); ++d) {
+        for (int t = 0; t < (edge % 2 ? w : h); ++t) {
+            int x, y;
+            switch (edge) {
+            case 0: x = d; y = t; break;              // left
+            case 1: x = t; y = d; break;              // top
+            case 2: x = w - 1 - d; y = t; break;      // right
+            default: x = t; y = h - 1 - d; break;     // bottom
+            }
+            if (image.pixel(x, y) != ground)
+                return d;
+        }
+    }
+    return -1;
+}
+
+int bitsPerPixelOfBmp(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray header = file.read(30);
+    if (header.size() < 30 || !header.startsWith("BM"))
+        return -1;
+    return quint8(header[28]) | (quint8(header[29]) << 8);
+}
+
+} // namespace
+
+class PicturesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { configureApplication(); }
+    void catalogueCoversEveryPicture();
+    void sizesAndForms();
+    void mainWindowPicturesOnWhiteCroppedTight();
+    void sizeObjectsAreOneDrawingInSeventyPercentSteps();
+    void crocodilesAreExactMirrors();
+    void discsShareOneOutline();
+    void glyphStripCells();
+    void aboutPictures();
+    void picturesAreDecodedOnce();
+    void malformedCatalogueIsRejected();
+};
+
+void PicturesTest::catalogueCoversEveryPicture()
+{
+    QSet<QString> names;
+    for (const PictureOutput &out : allOutputs()) {
+        QVERIFY2(!names.contains(out.name), qPrintable(out.name));
+        names.insert(out.name);
+    }
+    QCOMPARE(names.size(), expectedSizes().size());
+    for (auto it = expectedSizes().begin(); it != expectedSizes().end(); ++it)
+        QVERIFY2(names.contains(it.key()), qPrintable(it.key()));
+}
+
+void PicturesTest::sizesAndForms()
+{
+    for (const PictureOutput &out : allOutputs()) {
+        const QImage image = load(out);
+        QVERIFY2(!image.isNull(), qPrintable(out.name));
+        QCOMPARE(out.size, expectedSizes().value(out.name));
+        QCOMPARE(image.size(), out.size);
+        switch (out.form) {
+        case PictureForm::Png:
+        case PictureForm::PngEdge:
+            QVERIFY2(!image.hasAlphaChannel(), qPrintable(out.name));
+            break;
+        case PictureForm::PngAlpha:
+            QVERIFY2(image.hasAlphaChannel(), qPrintable(out.name));
+            break;
+        case PictureForm::Bmp:
+        case PictureForm::Glyph:
+            QCOMPARE(bitsPerPixelOfBmp(pictureResourcePath(out.fileName())), 24);
+            // The transparent colour is the bottom-left pixel's, and it is magenta.
+            QCOMPARE(image.pixel(0, image.height() - 1), kMagenta);
+            break;
+        }
+    }
+}
+
+void PicturesTest::mainWindowPicturesOnWhiteCroppedTight()
+{
+    int checked = 0;
+    for (const PictureOutput &out : allOutputs()) {
+        if (out.form != PictureForm::Png)
+            continue;
+        const QImage image = load(out).convertToFormat(QImage::Format_RGB32);
+        // A pure white ground: most of the border is exactly white.
+        int white = 0, border = 0;
+        for (int x = 0; x < image.width(); ++x, border += 2)
+            white += (image.pixel(x, 0) == kWhite) + (image.pixel(x, image.height() - 1) == kWhite);
+        for (int y = 0; y < image.height(); ++y, border += 2)
+            white += (image.pixel(0, y) == kWhite) + (image.pixel(image.width() - 1, y) == kWhite);
+        QVERIFY2(white * 2 > border, qPrintable(out.name + QStringLiteral(" has no white ground")));
+        for (int edge = 0; edge < 4; ++edge) {
+            const int margin = marginFrom(image, kWhite, edge);
+            QVERIFY2(margin >= 0 && margin <= 6,
+                     qPrintable(QStringLiteral("%1: margin %2 on edge %3").arg(out.name).arg(margin).arg(edge)));
+        }
+        ++checked;
+    }
+    QCOMPARE(checked, 33 + 2 + 7 + 15);
+}
+
+void PicturesTest::sizeObjectsAreOneDrawingInSeventyPercentSteps()
+{
+    for (int n = 1; n <= 11; ++n) {
+        const QImage g(pictureResourcePath(QStringLiteral("imgFacile_%1_G.png").arg(n)));
+        const QImage m(pictureResourcePath(QStringLiteral("imgFacile_%1_M.png").arg(n)));
+        const QImage p(pictureResourcePath(QStringLiteral("imgFacile_%1_P.png").arg(n)));
+        QVERIFY(std::abs(m.width() - g.width() * 0.7) <= 1.2 && std::abs(m.height() - g.height() * 0.7) <= 1.2);
+        QVERIFY(std::abs(p.width() - m.width() * 0.7) <= 1.2 && std::abs(p.height() - m.height() * 0.7) <= 1.2);
+        // The big picture scaled down looks like the small one.
+        const QImage shrunk = g.scaled(p.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+        const QImage small = p.convertToFormat(QImage::Format_RGB32);
+        double difference = 0;
+        for (int y = 0; y < small.height(); ++y)
+            for (int x = 0; x < small.width(); ++x) {
+                const QRgb a = shrunk.pixel(x, y), b = small.pixel(x, y);
+                difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+            }
+        difference /= 3.0 * small.width() * small.height();
+        QVERIFY2(difference < 12, qPrintable(QStringLiteral("object %1 differs by %2").arg(n).arg(difference)));
+    }
+}
+
+void PicturesTest::crocodilesAreExactMirrors()
+{
+    const QImage grand(pictureResourcePath(QStringLiteral("imgFacile_Grand.png")));
+    const QImage petit(pictureResourcePath(QStringLiteral("imgFacile_Petit.png")));
+    QCOMPARE(petit.convertToFormat(QImage::Format_RGB32), grand.mirrored(true, false).convertToFormat(QImage::Format_RGB32));
+    QVERIFY(grand != petit); // not symmetric by accident: the jaws face one way
+    // The neck runs off the right edge of ">": the right column is figure, the left mostly ground.
+    int figureRight = 0, figureLeft = 0;
+    const QImage g = grand.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < g.height(); ++y) {
+        figureRight += g.pixel(g.width() - 1, y) != kWhite;
+        figureLeft += g.pixel(0, y) != kWhite;
+    }
+    QVERIFY(figureRight > figureLeft);
+}
+
+void PicturesTest::discsShareOneOutline()
+{
+    QList<QImage> discs;
+    for (const char *name : {"imgPastOK", "imgCurrent", "imgFutur"})
+        discs << QImage(pictureResourcePath(QLatin1String(name) + QStringLiteral(".bmp"))).convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const bool outside = discs[0].pixel(x, y) == kMagenta;
+            for (const QImage &disc : discs)
+                QCOMPARE(disc.pixel(x, y) == kMagenta, outside);
+            const double distance = std::hypot(x + 0.5 - 16, y + 0.5 - 16);
+            if (distance < 15)
+                QVERIFY(!outside);
+            if (distance > 16.5)
+                QVERIFY(outside);
+        }
+    }
+    // Green, blue and amber at the centre.
+    const QColor green = discs[0].pixelColor(16, 20), blue = discs[1].pixelColor(16, 20), amber = discs[2].pixelColor(16, 20);
+    QVERIFY(green.green() > green.red() && green.green() > green.blue());
+    QVERIFY(blue.blue() > blue.red() && blue.blue() > blue.green());
+    QVERIFY(amber.red() > amber.blue() + 80 && amber.green() > amber.blue() + 40);
+}
+
+void PicturesTest::glyphStripCells()
+{
+    for (const char *name : {"bbtAbout", "bbtClose", "bbtSave", "BitBtn2"}) {
+        const QImage strip = QImage(pictureResourcePath(QLatin1String(name) + QStringLiteral(".bmp"))).convertToFormat(QImage::Format_RGB32);
+        const int w = strip.width() / 4;
+        int darker = 0, drawn = 0;
+        for (int y = 0; y < strip.height(); ++y) {
+            for (int x = 0; x < w; ++x) {
+                const QRgb normal = strip.pixel(x, y), grey = strip.pixel(w + x, y);
+                const QRgb pressed = strip.pixel(2 * w + x, y), latched = strip.pixel(3 * w + x, y);
+                QCOMPARE(latched, normal);
+                QCOMPARE(grey == kMagenta, normal == kMagenta);
+                QCOMPARE(pressed == kMagenta, normal == kMagenta);
+                if (normal == kMagenta)
+                    continue;
+                ++drawn;
+                QVERIFY(qRed(grey) == qGreen(grey) && qGreen(grey) == qBlue(grey));
+                darker += qGray(pressed) < qGray(normal) || qGray(normal) == 0;
+            }
+        }
+        QVERIFY2(drawn > w * strip.height() / 4, name);
+        QCOMPARE(darker, drawn);
+    }
+}
+
+void PicturesTest::aboutPictures()
+{
+    const QImage strip = QImage(pictureResourcePath(QStringLiteral("Image1.png"))).convertToFormat(QImage::Format_RGB32);
+    int white = 0;
+    for (int y = 0; y < strip.height(); ++y)
+        white += strip.pixel(0, y) == kWhite;
+    QVERIFY(white < strip.height() / 10); // painted to its edges, no white ground
+    const QImage donate(pictureResourcePath(QStringLiteral("imgDonate.png")));
+    QCOMPARE(qAlpha(donate.pixel(0, 0)), 0);
+    QCOMPARE(qAlpha(donate.pixel(donate.width() / 2, 10)), 255);
+}
+
+void PicturesTest::picturesAreDecodedOnce()
+{
+    const Picture a = cataloguePicture(QStringLiteral("imgFacile_3_G"));
+    const Picture b = cataloguePicture(QStringLiteral("imgFacile_3_G"));
+    QVERIFY(a.sharesImageWith(b));
+    QCOMPARE(a.pixmap().cacheKey(), b.pixmap().cacheKey());
+    QVERIFY(!a.isBitmap());
+    QVERIFY(cataloguePicture(QStringLiteral("imgFutur")).isBitmap());
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, cataloguePicture(QStringLiteral("imgFacile_12_G")));
+}
+
+void PicturesTest::malformedCatalogueIsRejected()
+{
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg jpeg 1x1 single")));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png 1by1 single")));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png 1x1 2x2 sizes")));
+    const auto entries = parseCatalogue(QStringLiteral("# comment\n\nx x.svg png 10x20 7x14 5x10 sizes\n"));
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.first().outputs().size(), 3);
+    QCOMPARE(entries.first().outputs().at(2).name, QStringLiteral("x_P"));
+}
+
+QTEST_MAIN(PicturesTest)
+#include "tst_pictures.moc"
