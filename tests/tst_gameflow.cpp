@@ -5,39 +5,12 @@
 #include "controls/TPageControl.h"
 #include "controls/TPanel.h"
 #include "rules/NumberChallenge.h"
+#include "support/GameProbe.h"
 #include "support/TestSupport.h"
 #include "uMain.h"
 
 #include <QtTest>
 
-namespace {
-
-QStringList answerNames(int page)
-{
-    switch (page) {
-    case 0: return {"imgFacile_Grand", "pnlFacile_Grand", "pnlFacile_Egal", "imgFacile_Petit", "pnlFacile_Petit"};
-    case 1: return {"Panel9", "Panel8", "Panel10"};
-    case 2: return {"Panel11", "Panel7", "Panel12"};
-    default: return {"Panel14", "Panel13", "Panel15"};
-    }
-}
-
-int valueOfCaption(const QString &caption)
-{
-    for (int n = 0; n <= 9; ++n)
-        if (caption == QString::fromStdString(NumberWord(n)))
-            return n;
-    bool ok = false;
-    const int value = caption.toInt(&ok);
-    return ok ? value : -1;
-}
-
-int relationOf(int left, int right)
-{
-    return left < right ? -1 : (left == right ? 0 : 1);
-}
-
-} // namespace
 
 class GameFlowTest : public QObject
 {
@@ -63,8 +36,8 @@ private slots:
 private:
     TImage *image(const QString &name) const { return m_window->component<TImage>(name); }
     TPanel *panel(const QString &name) const { return m_window->component<TPanel>(name); }
-    int page() const { return m_window->component<TPageControl>(QStringLiteral("PageControl"))->activePageIndex(); }
-    QWidget *visibleAnswer(int tag) const;
+    int page() const { return probe::activePage(*m_window); }
+    QWidget *visibleAnswer(int tag) const { return probe::visibleAnswer(*m_window, tag); }
     void click(QWidget *control);
     void checkInvariants(const char *when);
 
@@ -93,16 +66,6 @@ void GameFlowTest::cleanup()
     delete m_random;
 }
 
-QWidget *GameFlowTest::visibleAnswer(int tag) const
-{
-    for (const QString &name : answerNames(page())) {
-        QWidget *control = m_window->FindComponent(name);
-        if (control->isVisible() && control->property("Tag").toInt() == tag)
-            return control;
-    }
-    return nullptr;
-}
-
 void GameFlowTest::click(QWidget *control)
 {
     QVERIFY(control);
@@ -112,33 +75,8 @@ void GameFlowTest::click(QWidget *control)
 
 void GameFlowTest::checkInvariants(const char *when)
 {
-    const int level = m_window->level(), streak = m_window->streak();
-    QVERIFY2(level >= 1 && level <= 8, when);
-    QVERIFY2(streak >= 0 && streak <= 10, when);
-    for (int i = 0; i < 10; ++i) {
-        const char *source = i < streak ? "imgPastOK" : (i == streak ? "imgCurrent" : "imgFutur");
-        QVERIFY2(image(QStringLiteral("imgScore%1").arg(i))->picture().sharesImageWith(image(QLatin1String(source))->picture()), when);
-    }
-    const int expected = m_window->expectedAnswer();
-    if (page() == 3) {
-        const int left = valueOfCaption(panel(QStringLiteral("pnlDifficile_Gauche"))->caption());
-        const int right = valueOfCaption(panel(QStringLiteral("pnlDifficile_Droite"))->caption());
-        QVERIFY2(left >= 0 && right >= 0, when);
-        QVERIFY2(relationOf(left, right) == expected, when);
-    } else if (page() == 1 || page() == 2) {
-        const QString family = page() == 1 ? QStringLiteral("imgNiv3") : QStringLiteral("imgNiv4");
-        const int places = page() == 1 ? 9 : 30;
-        int left = 0, right = 0;
-        for (int i = 0; i < places; ++i) {
-            left += !image(family + QStringLiteral("Gauche_%1").arg(i))->picture().isNull();
-            right += !image(family + QStringLiteral("Droite_%1").arg(i))->picture().isNull();
-        }
-        QVERIFY2(relationOf(left, right) == expected, when);
-    } else {
-        const QSize left = image(QStringLiteral("imgFacile_Gauche"))->picture().size();
-        const QSize right = image(QStringLiteral("imgFacile_Droite"))->picture().size();
-        QVERIFY2(relationOf(left.width(), right.width()) == expected, when);
-    }
+    const QString violation = probe::invariantViolation(*m_window);
+    QVERIFY2(violation.isEmpty(), qPrintable(QLatin1String(when) + QStringLiteral(": ") + violation));
 }
 
 void GameFlowTest::firstView()
@@ -329,26 +267,8 @@ void GameFlowTest::randomClicksKeepTheInvariants()
 {
     std::mt19937 dice(99);
     QSet<int> levelsSeen;
-    QWindow *window = m_window->windowHandle();
-    const int events = 4000;
-    for (int i = 0; i < events; ++i) {
-        QPoint at(std::uniform_int_distribution<int>(0, 1094)(dice), std::uniform_int_distribution<int>(50, 641)(dice));
-        const int kind = std::uniform_int_distribution<int>(0, 9)(dice);
-        if (kind < 5) { // aim at an answer control, mostly the right one, so the levels go round
-            const int tag = kind < 4 ? m_window->expectedAnswer() : std::uniform_int_distribution<int>(-1, 1)(dice);
-            if (QWidget *target = visibleAnswer(tag))
-                at = target->mapTo(m_window, target->rect().center());
-        }
-        if (kind == 7 || kind == 8) {
-            QTest::mouseDClick(window, Qt::LeftButton, {}, at);
-        } else if (kind == 9) { // press, drag elsewhere, release
-            const QPoint to(std::uniform_int_distribution<int>(0, 1094)(dice), std::uniform_int_distribution<int>(50, 641)(dice));
-            QTest::mousePress(window, Qt::LeftButton, {}, at);
-            QTest::mouseMove(window, to);
-            QTest::mouseRelease(window, Qt::LeftButton, {}, to);
-        } else {
-            QTest::mouseClick(window, Qt::LeftButton, {}, at);
-        }
+    for (int i = 0; i < 4000; ++i) {
+        probe::randomMouseEvent(*m_window, dice);
         checkInvariants("random clicks");
         if (QTest::currentTestFailed())
             return;

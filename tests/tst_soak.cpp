@@ -1,0 +1,75 @@
+// A long run of random mouse input through all eight levels: the invariants hold after every
+// event, and memory does not grow once the pictures of every level have been seen.
+
+#include "app/Startup.h"
+#include "support/GameProbe.h"
+#include "support/TestSupport.h"
+#include "uMain.h"
+
+#include <QtTest>
+#include <fstream>
+#include <string>
+
+namespace {
+
+// Resident memory in kB, from the kernel's own account of this process.
+long residentKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+int eventCount()
+{
+    const QByteArray wanted = qgetenv("VARTOLIN_SOAK_EVENTS");
+    return wanted.isEmpty() ? 100000 : wanted.toInt();
+}
+
+} // namespace
+
+class SoakTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { configureApplication(); }
+    void randomInputForAlongTime();
+};
+
+void SoakTest::randomInputForAlongTime()
+{
+    ScriptedRandom random(4242);
+    RandomSourceScope scope(&random);
+    RecordingPacing pacing;
+    TfrmMain window;
+    window.setPacing(&pacing);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    std::mt19937 dice(31337);
+    QSet<int> levelsSeen;
+    const int events = eventCount();
+    const int warmUp = std::min(1000, events / 2);
+    long afterWarmUp = 0;
+    for (int i = 1; i <= events; ++i) {
+        probe::randomMouseEvent(window, dice);
+        const QString violation = probe::invariantViolation(window);
+        QVERIFY2(violation.isEmpty(), qPrintable(QStringLiteral("event %1: %2").arg(i).arg(violation)));
+        levelsSeen.insert(window.level());
+        if (i == warmUp)
+            afterWarmUp = residentKb();
+    }
+    QCOMPARE(levelsSeen.size(), 8);
+    const long atEnd = residentKb();
+    if (afterWarmUp > 0) {
+        qInfo("resident memory: %ld kB after %d events, %ld kB after %d", afterWarmUp, warmUp, atEnd, events);
+        QVERIFY2(atEnd <= afterWarmUp * 105 / 100 + 2048, "memory grows with the number of clicks");
+    }
+}
+
+QTEST_MAIN(SoakTest)
+#include "tst_soak.moc"
