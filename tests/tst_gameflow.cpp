@@ -27,6 +27,7 @@ private slots:
     void levelEightWrapsToOne();
     void levelConfigurationOnScreen();
     void numberCaptionsFollowTheRelation();
+    void numbersFitTheirPanels();
     void sizeChallengeCopiesTheRightHolders();
     void quantityPlacesMatchTheCounts();
     void clicksWhileBuildingAreIgnored();
@@ -174,6 +175,21 @@ void GameFlowTest::numberCaptionsFollowTheRelation()
     QCOMPARE(panel(QStringLiteral("pnlDifficile_Gauche"))->caption(), QStringLiteral("9"));
     QCOMPARE(panel(QStringLiteral("pnlDifficile_Droite"))->caption(), QStringLiteral("10"));
     QVERIFY(m_random->scriptUsedUp());
+}
+
+void GameFlowTest::numbersFitTheirPanels()
+{
+    // The widest caption of each level stays on one line inside the panel's inner rectangle.
+    const struct { int level; QStringList captions; } levels[] = {
+        {5, {"0", "8"}}, {6, {"zero", "quatre", "trois", "huit"}}, {7, {"88", "99", "40"}}, {8, {"888", "999", "404"}}};
+    for (const auto &row : levels) {
+        m_window->startAt(row.level, 0);
+        TPanel *side = panel(QStringLiteral("pnlDifficile_Gauche"));
+        const QFontMetrics metrics(side->font());
+        for (const QString &caption : row.captions)
+            QVERIFY2(metrics.horizontalAdvance(caption) <= side->innerRect().width(), qPrintable(caption));
+        QVERIFY(metrics.tightBoundingRect(QStringLiteral("8")).height() <= side->innerRect().height());
+    }
 }
 
 void GameFlowTest::sizeChallengeCopiesTheRightHolders()

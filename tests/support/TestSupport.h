@@ -23,7 +23,8 @@ public:
 
     int next(int n) override
     {
-        log.push_back("Random(" + std::to_string(n) + ")");
+        if (keepLog)
+            log.push_back("Random(" + std::to_string(n) + ")");
         if (!m_script.empty()) {
             const int value = m_script.front();
             m_script.pop_front();
@@ -33,8 +34,13 @@ public:
         }
         return std::uniform_int_distribution<int>(0, n - 1)(m_engine);
     }
-    void seed(std::uint32_t) override { log.push_back("Randomize"); }
+    void seed(std::uint32_t) override
+    {
+        if (keepLog)
+            log.push_back("Randomize");
+    }
 
+    bool keepLog = true;   // long runs turn it off
     std::vector<std::string> log;
 
 private:

@@ -88,6 +88,36 @@ int main(int argc, char **argv)
         window.startAt(level, level == 1 ? 0 : 3);
         save(window.grab().toImage(), dir, QStringLiteral("level%1").arg(level));
     }
+    // Levels 1 and 2 with each answer expected.
+    const char *signs[] = {"smaller", "equal", "greater"};
+    for (int level : {1, 2}) {
+        for (int expected : {-1, 0, 1}) {
+            do
+                window.startAt(level, 0);
+            while (window.expectedAnswer() != expected);
+            save(window.grab().toImage(), dir, QStringLiteral("level%1_%2").arg(level).arg(QLatin1String(signs[expected + 1])));
+        }
+    }
+    // The quantity pages at their extremes: an empty side, and a full side.
+    auto filled = [&window](const QString &family, const QString &side, int places) {
+        int count = 0;
+        for (int i = 0; i < places; ++i)
+            count += !window.component<TImage>(family + side + QStringLiteral("_%1").arg(i))->picture().isNull();
+        return count;
+    };
+    for (int level : {3, 4}) {
+        const QString family = level == 3 ? QStringLiteral("imgNiv3") : QStringLiteral("imgNiv4");
+        const int places = level == 3 ? 9 : 30;
+        for (int wanted : {0, places}) {
+            for (int tries = 0; tries < 5000; ++tries) {
+                window.startAt(level, 0);
+                if (filled(family, QStringLiteral("Gauche"), places) == wanted
+                    || filled(family, QStringLiteral("Droite"), places) == wanted)
+                    break;
+            }
+            save(window.grab().toImage(), dir, QStringLiteral("level%1_side_of_%2").arg(level).arg(wanted));
+        }
+    }
     for (int streak : {0, 5, 10}) {
         window.startAt(5, streak);
         save(window.grab().toImage(), dir, QStringLiteral("streak%1").arg(streak, 2, 10, QLatin1Char('0')));

@@ -1,0 +1,176 @@
+# Installation and packages. Linux: the program, its desktop entry, icons and AppStream data in the
+# usual places, and a .deb through CPack. Windows: a windowed .exe with its icon, the Qt runtime
+# deployed next to it at install time, and ZIP (plus NSIS when makensis is found) through CPack.
+
+include(GNUInstallDirs)
+
+set(VARTOLIN_APP_ID example.vartolin.Vartolin)
+set(VARTOLIN_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
+set(VARTOLIN_PACKAGING_OUT ${CMAKE_BINARY_DIR}/packaging)
+set(VARTOLIN_ICON_SVG ${VARTOLIN_PACKAGING_DIR}/vartolin.svg)
+
+set(VARTOLIN_LINUX_DESKTOP OFF)
+if(UNIX AND NOT APPLE)
+    set(VARTOLIN_LINUX_DESKTOP ON)
+endif()
+option(VARTOLIN_BUILD_ICO "Build the Windows application icon (.ico) from the SVG" ${WIN32})
+
+install(TARGETS vartolin
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    BUNDLE DESTINATION .)
+
+# --- Icons rendered from the SVG by the project's own art compiler ---------------------------------
+
+set(icon_sizes)
+if(VARTOLIN_LINUX_DESKTOP)
+    list(APPEND icon_sizes 48 64 128 256)
+endif()
+if(VARTOLIN_BUILD_ICO)
+    # The sizes Windows picks from for title bar, taskbar, Explorer views and high-DPI screens.
+    list(APPEND icon_sizes 16 24 32 48 64 128 256)
+endif()
+list(REMOVE_DUPLICATES icon_sizes)
+
+set(icon_outputs)
+set(icon_scratch ${VARTOLIN_PACKAGING_OUT}/scratch)
+foreach(size IN LISTS icon_sizes)
+    set(png ${VARTOLIN_PACKAGING_OUT}/icons/vartolin-${size}.png)
+    # `artc preview` also writes a zoomed copy and prints margins; both stay in the scratch folder.
+    add_custom_command(
+        OUTPUT ${png}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${icon_scratch} ${VARTOLIN_PACKAGING_OUT}/icons
+        COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+                $<TARGET_FILE:artc> preview ${VARTOLIN_ICON_SVG} ${size}x${size} png-alpha
+                ${icon_scratch}/vartolin-${size}.png 1
+        COMMAND ${CMAKE_COMMAND} -E copy ${icon_scratch}/vartolin-${size}.png ${png}
+        DEPENDS artc ${VARTOLIN_ICON_SVG}
+        COMMENT "Rendering the ${size}x${size} application icon"
+        VERBATIM)
+    list(APPEND icon_outputs ${png})
+    set(icon_png_${size} ${png})
+endforeach()
+
+if(VARTOLIN_BUILD_ICO)
+    # A host tool without Qt, so it runs at build time without the Qt DLLs on the PATH.
+    add_executable(vartolin_icopack ${VARTOLIN_PACKAGING_DIR}/icopack.cpp)
+    set_target_properties(vartolin_icopack PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+    set(VARTOLIN_ICO ${VARTOLIN_PACKAGING_OUT}/vartolin.ico)
+    set(ico_pngs)
+    foreach(size 256 128 64 48 32 24 16)
+        list(APPEND ico_pngs ${icon_png_${size}})
+    endforeach()
+    add_custom_command(
+        OUTPUT ${VARTOLIN_ICO}
+        COMMAND vartolin_icopack ${VARTOLIN_ICO} ${ico_pngs}
+        DEPENDS vartolin_icopack ${ico_pngs}
+        COMMENT "Packing the Windows application icon"
+        VERBATIM)
+    list(APPEND icon_outputs ${VARTOLIN_ICO})
+endif()
+
+if(icon_outputs)
+    # The custom commands live in this folder, the program in src/: a target here runs them.
+    add_custom_target(vartolin_icons ALL DEPENDS ${icon_outputs})
+endif()
+
+# --- Linux desktop integration ----------------------------------------------------------------------
+
+if(VARTOLIN_LINUX_DESKTOP)
+    # The system Qt is found through the usual library path; a packaged binary carries no RPATH.
+    set_target_properties(vartolin PROPERTIES INSTALL_RPATH "")
+
+    # SOURCE_DATE_EPOCH, when set, fixes this date for reproducible packages.
+    string(TIMESTAMP VARTOLIN_RELEASE_DATE "%Y-%m-%d" UTC)
+    configure_file(${VARTOLIN_PACKAGING_DIR}/${VARTOLIN_APP_ID}.metainfo.xml.in
+                   ${VARTOLIN_PACKAGING_OUT}/${VARTOLIN_APP_ID}.metainfo.xml @ONLY)
+
+    # Named after the executable: with no desktop file name set in the program, that is the app id
+    # Qt gives its windows on Wayland, so the window finds its entry and icon.
+    install(FILES ${VARTOLIN_PACKAGING_DIR}/vartolin.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${VARTOLIN_PACKAGING_OUT}/${VARTOLIN_APP_ID}.metainfo.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+    install(FILES ${VARTOLIN_ICON_SVG}
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+    foreach(size 48 64 128 256)
+        install(FILES ${icon_png_${size}}
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+                RENAME vartolin.png)
+    endforeach()
+endif()
+
+# --- Windows ----------------------------------------------------------------------------------------
+
+if(WIN32)
+    set_target_properties(vartolin PROPERTIES WIN32_EXECUTABLE ON)
+
+    if(VARTOLIN_BUILD_ICO)
+        # Icon only: the version resource is added to the program elsewhere.
+        configure_file(${VARTOLIN_PACKAGING_DIR}/vartolin-icon.rc.in
+                       ${VARTOLIN_PACKAGING_OUT}/vartolin-icon.rc @ONLY)
+        target_sources(vartolin PRIVATE ${VARTOLIN_PACKAGING_OUT}/vartolin-icon.rc)
+        set_source_files_properties(${VARTOLIN_PACKAGING_OUT}/vartolin-icon.rc
+            TARGET_DIRECTORY vartolin
+            PROPERTIES OBJECT_DEPENDS ${VARTOLIN_ICO})
+        add_dependencies(vartolin vartolin_icons)
+    endif()
+
+    # windeployqt at install time puts the Qt DLLs, plugins and a qt.conf next to the .exe.
+    # A static Qt needs none of that, so that case is skipped rather than an error.
+    qt_generate_deploy_app_script(
+        TARGET vartolin
+        FILENAME_VARIABLE vartolin_deploy_script
+        NO_UNSUPPORTED_PLATFORM_ERROR)
+    install(SCRIPT ${vartolin_deploy_script})
+endif()
+
+# --- CPack ------------------------------------------------------------------------------------------
+
+set(CPACK_PACKAGE_NAME vartolin)
+set(CPACK_PACKAGE_VENDOR "the Vartolin authors")
+set(CPACK_PACKAGE_CONTACT "the Vartolin authors <authors@vartolin.example>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_HOMEPAGE_URL https://www.vartolin.example)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "comparison game for young children (<, =, >)")
+set(CPACK_PACKAGE_DESCRIPTION
+"Vartolin teaches young children the signs <, = and >. The child sees one animal
+in two sizes, two groups of animals, two digits, two French number words or two numbers
+up to 999, and clicks the sign that goes between them. French interface.")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Vartolin)
+set(CPACK_PACKAGE_EXECUTABLES vartolin Vartolin)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/")
+
+if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+    find_program(VARTOLIN_MAKENSIS makensis)
+    if(VARTOLIN_MAKENSIS)
+        list(APPEND CPACK_GENERATOR NSIS)
+    endif()
+    set(CPACK_NSIS_PACKAGE_NAME Vartolin)
+    set(CPACK_NSIS_DISPLAY_NAME Vartolin)
+    if(VARTOLIN_BUILD_ICO)
+        set(CPACK_NSIS_MUI_ICON ${VARTOLIN_ICO})
+        set(CPACK_NSIS_MUI_UNIICON ${VARTOLIN_ICO})
+    endif()
+    set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\vartolin.exe")
+    set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
+    set(CPACK_NSIS_CONTACT "authors@vartolin.example")
+    set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+    set(CPACK_CREATE_DESKTOP_LINKS vartolin)
+else()
+    set(CPACK_GENERATOR DEB)
+endif()
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
+# Libraries come from dpkg-shlibdeps (package dpkg-dev); the fonts are picked by family name at run
+# time, so no tool can see that they are needed.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+include(CPack)

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# Builds the .deb, checks its metadata and files, installs it on this machine, starts the installed
+# program headless and under Xvfb, then removes the package again. Exits non-zero on any failure.
+#   packaging/check-deb.sh [build dir]        default: build-pkg in the source tree
+# Runs as root or through sudo (apt-get). Installs the tools it needs when they are missing.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath -m "${1:-$root/build-pkg}")
+jobs=$(nproc 2>/dev/null || echo 2)
+work=$(mktemp -d)
+installed_by_us=0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "check-deb: run as root or install sudo" >&2; exit 1; }
+    sudo="sudo"
+fi
+
+say() { echo "check-deb: $*"; }
+fail() { echo "check-deb: FAIL: $*" >&2; exit 1; }
+
+cleanup() {
+    if [ "$installed_by_us" -eq 1 ]; then
+        say "removing the package again"
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq vartolin >/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+if dpkg-query -W -f='${Status}' vartolin 2>/dev/null | grep -q "install ok installed"; then
+    fail "vartolin is already installed here; remove it first so this check leaves the machine as it found it"
+fi
+
+# --- tools ---
+bash "$root/scripts/install-deps.sh"
+tools=(dpkg-dev desktop-file-utils appstream xvfb xauth x11-utils imagemagick)
+missing=()
+for p in "${tools[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    say "installing ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# --- build and package ---
+say "building in $build"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >"$work/configure.log" \
+    || { cat "$work/configure.log"; fail "configure"; }
+cmake --build "$build" -j"$jobs" >"$work/build.log" 2>&1 || { tail -40 "$work/build.log"; fail "build"; }
+rm -f "$build"/vartolin_*.deb
+(cd "$build" && cpack -G DEB) >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
+debs=("$build"/vartolin_*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one vartolin_*.deb in $build"
+deb=${debs[0]}
+say "package $deb"
+
+# --- metadata ---
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || fail "no project version in $build/CMakeCache.txt"
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = vartolin ] || fail "Package is '$(field Package)'"
+[ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', the project is $version"
+[ "$(field Section)" = games ] || fail "Section is '$(field Section)'"
+[ "$(field Maintainer)" = "the Vartolin authors <authors@vartolin.example>" ] \
+    || fail "Maintainer is '$(field Maintainer)'"
+depends=$(field Depends)
+for dep in fonts-dejavu-core fonts-liberation2 libqt6widgets6 libqt6gui6 libqt6core6; do
+    grep -qE "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
+done
+
+# --- files ---
+dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$work/files"
+for f in /usr/bin/vartolin \
+         /usr/share/applications/vartolin.desktop \
+         /usr/share/metainfo/example.vartolin.Vartolin.metainfo.xml \
+         /usr/share/icons/hicolor/scalable/apps/vartolin.svg \
+         /usr/share/icons/hicolor/48x48/apps/vartolin.png \
+         /usr/share/icons/hicolor/64x64/apps/vartolin.png \
+         /usr/share/icons/hicolor/128x128/apps/vartolin.png \
+         /usr/share/icons/hicolor/256x256/apps/vartolin.png; do
+    grep -qx "$f" "$work/files" || fail "package lacks $f"
+done
+dpkg-deb -x "$deb" "$work/root"
+for size in 48 64 128 256; do
+    got=$(identify -format '%wx%h' "$work/root/usr/share/icons/hicolor/${size}x${size}/apps/vartolin.png")
+    [ "$got" = "${size}x${size}" ] || fail "the ${size}x${size} icon is $got"
+done
+desktop-file-validate "$work/root/usr/share/applications/vartolin.desktop" || fail "desktop entry"
+appstreamcli validate --no-net "$work/root/usr/share/metainfo/example.vartolin.Vartolin.metainfo.xml" \
+    || fail "AppStream metadata"
+if readelf -d "$work/root/usr/bin/vartolin" | grep -qE "RPATH|RUNPATH"; then
+    fail "the packaged program carries an RPATH"
+fi
+
+# --- install and start ---
+say "installing the package"
+installed_by_us=1
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb" >"$work/install.log" 2>&1 \
+    || { cat "$work/install.log"; fail "apt-get install"; }
+[ "$(command -v vartolin)" = /usr/bin/vartolin ] || fail "vartolin is not /usr/bin/vartolin on the PATH"
+
+# A crash report lands in the application-data folder; a private HOME makes a fresh one visible.
+export HOME="$work/home"
+mkdir -p "$HOME"
+say "starting it offscreen for 5 s"
+set +e
+(cd "$work" && QT_QPA_PLATFORM=offscreen timeout 5 vartolin >"$work/offscreen.log" 2>&1)
+rc=$?
+set -e
+[ "$rc" -eq 124 ] || { cat "$work/offscreen.log"; fail "offscreen run ended with $rc before it was stopped"; }
+
+say "starting it under Xvfb"
+cat >"$work/x11.sh" <<'EOF'
+set -u
+vartolin >"$1/x11.log" 2>&1 &
+pid=$!
+for _ in $(seq 1 40); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"Vartolin"' && break
+    kill -0 "$pid" 2>/dev/null || { echo "the program ended early"; exit 1; }
+    sleep 0.25
+done
+xwininfo -root -tree | grep -q '"Vartolin"' || { echo "no window titled Vartolin"; kill "$pid"; exit 1; }
+sleep 1
+import -window root "$1/screenshot.png"
+kill -0 "$pid" 2>/dev/null || { echo "the program ended after showing its window"; exit 1; }
+kill "$pid"
+wait "$pid" 2>/dev/null
+exit 0
+EOF
+xvfb-run -a -s "-screen 0 1280x800x24" bash "$work/x11.sh" "$work" \
+    || { cat "$work/x11.log" 2>/dev/null; fail "X11 run"; }
+cp "$work/screenshot.png" "$build/check-deb-screenshot.png"
+# A window that drew nothing would leave the screen one flat colour.
+spread=$(convert "$work/screenshot.png" -format '%[fx:standard_deviation]' info:)
+awk -v s="$spread" 'BEGIN { exit !(s > 0.05) }' || fail "the screenshot is nearly uniform ($spread)"
+if find "$HOME" -name bugreport.txt | grep -q .; then
+    find "$HOME" -name bugreport.txt -exec cat {} +
+    fail "the program wrote a bug report"
+fi
+
+say "OK: $deb builds, installs, starts (screenshot: $build/check-deb-screenshot.png)"
