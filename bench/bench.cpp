@@ -12,6 +12,7 @@
 #include "uMain.h"
 
 #include <QElapsedTimer>
+#include <QWindow>
 #include <QPaintEvent>
 #include <QProcess>
 #include <QTimer>
@@ -117,7 +118,7 @@ double decodedPicturesKb()
     return bytes / 1024;
 }
 
-// One answer: judge the click, build the next challenge, repaint the window.
+// One answer: judge the click, build the next challenge, paint what changed.
 std::vector<double> measureAnswers()
 {
     configureApplication();
@@ -125,6 +126,8 @@ std::vector<double> measureAnswers()
     TfrmMain window;
     window.setPacing(&noPauses);
     window.show();
+    while (!window.windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const char *answers[9][3] = {{}, {"imgFacile_Petit", "pnlFacile_Egal", "imgFacile_Grand"},
                                  {"pnlFacile_Petit", "pnlFacile_Egal", "pnlFacile_Grand"},
                                  {"Panel10", "Panel8", "Panel9"}, {"Panel12", "Panel7", "Panel11"},
@@ -133,7 +136,7 @@ std::vector<double> measureAnswers()
     std::vector<double> perLevel;
     for (int level = 1; level <= 8; ++level) {
         window.startAt(level, 0);
-        window.repaint();
+        QCoreApplication::processEvents();
         std::vector<double> times;
         for (int i = 0; i < kAnswersPerLevel; ++i) {
             if (window.streak() == 10)
@@ -142,7 +145,7 @@ std::vector<double> measureAnswers()
             QElapsedTimer timer;
             timer.start();
             window.BalanceClick(right);
-            window.repaint();
+            QCoreApplication::processEvents(); // delivers the update and paints the changed regions
             times.push_back(timer.nsecsElapsed() / 1e6);
         }
         perLevel.push_back(median(times));

@@ -3,7 +3,6 @@
 #include "crash/ErrorHandler.h"
 
 #include <QFont>
-#include <exception>
 
 VartolinApplication::VartolinApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
@@ -11,10 +10,8 @@ bool VartolinApplication::notify(QObject *receiver, QEvent *event)
 {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::exception &error) {
-        ErrorHandler::handle(QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        ErrorHandler::handle(QStringLiteral("Unknown error"));
+        ErrorHandler::handleCurrentException();
     }
     return true;
 }

@@ -18,11 +18,16 @@ Picture Picture::fromFile(const QString &path)
     const QSize size = reader.size();
     if (!size.isValid())
         throw std::runtime_error("cannot read picture " + path.toStdString());
+    return fromFile(path, size, reader.format() == "bmp");
+}
+
+Picture Picture::fromFile(const QString &path, QSize size, bool bitmap)
+{
     Picture picture;
     picture.m_data = std::make_shared<Data>();
     picture.m_data->path = path;
     picture.m_data->size = size;
-    picture.m_data->bitmap = reader.format() == "bmp";
+    picture.m_data->bitmap = bitmap;
     return picture;
 }
 
@@ -51,7 +56,7 @@ QPixmap Picture::pixmap() const
         return {};
     if (m_data->pixmap.isNull() && !m_data->path.isEmpty()) {
         QImage image(m_data->path);
-        if (image.isNull())
+        if (image.isNull() || image.size() != m_data->size)
             throw std::runtime_error("cannot decode picture " + m_data->path.toStdString());
         m_data->pixmap = QPixmap::fromImage(image);
     }

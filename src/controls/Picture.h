@@ -13,6 +13,8 @@ class Picture
 public:
     Picture() = default;
     static Picture fromFile(const QString &path);   // reads the header now, the pixels on first use
+    // A picture whose size and kind are already known: no reading at all until first use.
+    static Picture fromFile(const QString &path, QSize size, bool bitmap);
     static Picture fromImage(const QImage &image);
 
     bool isNull() const { return !m_data; }

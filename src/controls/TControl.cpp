@@ -1,5 +1,7 @@
 #include "TControl.h"
 
+#include "crash/ErrorHandler.h"
+
 #include <QMouseEvent>
 #include <utility>
 
@@ -19,7 +21,7 @@ void TControl::mouseReleaseEvent(QMouseEvent *event)
     // Qt sends the release to the pressed widget even when the mouse has left it.
     const bool wasPressed = std::exchange(m_pressed, false);
     if (wasPressed && rect().contains(event->position().toPoint()))
-        emit clicked(this);
+        ErrorHandler::guard([this] { emit clicked(this); });
     event->accept();
 }
 

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <exception>
 
 #ifndef VARTOLIN_VERSION
 #define VARTOLIN_VERSION "unknown"
@@ -82,6 +83,17 @@ ErrorChoice ErrorHandler::handle(const QString &errorText)
     if (choice == ErrorChoice::Close)
         QCoreApplication::exit(EXIT_FAILURE);
     return choice;
+}
+
+void ErrorHandler::handleCurrentException()
+{
+    try {
+        throw;
+    } catch (const std::exception &error) {
+        handle(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        handle(QStringLiteral("Unknown error"));
+    }
 }
 
 ErrorChoice ErrorHandler::askWithMessageBox(const QString &errorText, const QString &reportPath)

@@ -22,6 +22,19 @@ public:
 
     // Reports the error; returns the user's choice and, for Close, asks the application to quit.
     static ErrorChoice handle(const QString &errorText);
+    // Reports the exception being handled; call only from inside a catch block.
+    static void handleCurrentException();
+
+    // Runs a handler and reports what escapes it right there, so that the exception never unwinds
+    // through the toolkit's own event delivery, which is not written to survive it.
+    template <class Handler> static void guard(Handler &&handler)
+    {
+        try {
+            handler();
+        } catch (...) {
+            handleCurrentException();
+        }
+    }
     static int handledCount();
 
 private:

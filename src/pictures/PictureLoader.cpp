@@ -15,8 +15,10 @@ const QHash<QString, Picture> &allPictures()
     static const QHash<QString, Picture> pictures = [] {
         QHash<QString, Picture> result;
         for (const CatalogueEntry &entry : builtInCatalogue())
-            for (const PictureOutput &out : entry.outputs())
-                result.insert(out.name, Picture::fromFile(pictureResourcePath(out.fileName())));
+            for (const PictureOutput &out : entry.outputs()) {
+                const bool bitmap = out.form == PictureForm::Bmp || out.form == PictureForm::Glyph;
+                result.insert(out.name, Picture::fromFile(pictureResourcePath(out.fileName()), out.size, bitmap));
+            }
         return result;
     }();
     return pictures;
