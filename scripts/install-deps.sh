@@ -3,7 +3,7 @@
 # Runs as root or through sudo; does nothing when everything is already there.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core fonts-liberation2
+packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
           libqt6svg6 qt6-qpa-plugins)
 missing=()
 for p in "${packages[@]}"; do

@@ -56,6 +56,9 @@ TfrmMain::TfrmMain(QWidget *parent)
     setWindowTitle(QStringLiteral("frmMain"));
     QFont windowFont(QStringLiteral("Tahoma"));
     windowFont.setPixelSize(layout::kWindowFontPx);
+    // Every text of the window is French, which each chosen family covers; not merging in
+    // fallback fonts spares the font system a search through every installed font.
+    windowFont.setStyleStrategy(QFont::NoFontMerging);
     setFont(windowFont);
     setFixedSize(layout::kClientWidth, layout::kClientHeight);
     layout::buildMainWindow(this);

@@ -2,6 +2,7 @@
 
 #include "app/Startup.h"
 #include "pictures/Catalogue.h"
+#include "pictures/PackedImage.h"
 #include "pictures/PictureLoader.h"
 
 #include <QtTest>
@@ -110,6 +111,9 @@ private slots:
     void glyphStripCells();
     void aboutPictures();
     void picturesAreDecodedOnce();
+    void packedFormsMatchStoredForms();
+    void packingRoundTrips();
+    void damagedPackedDataIsRejected();
     void malformedCatalogueIsRejected();
 };
 
@@ -284,12 +288,83 @@ void PicturesTest::picturesAreDecodedOnce()
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, cataloguePicture(QStringLiteral("imgFacile_12_G")));
 }
 
+void PicturesTest::packedFormsMatchStoredForms()
+{
+    // The game shows the packed form; it must be the stored PNG or BMP pixel for pixel.
+    for (const PictureOutput &out : allOutputs()) {
+        const QImage stored = load(out);
+        const QImage packed = readPictureFile(pictureResourcePath(out.packedFileName()));
+        QVERIFY2(!stored.isNull(), qPrintable(out.name));
+        const QImage::Format format = stored.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                               : QImage::Format_RGB32;
+        QCOMPARE(packed.format(), format);
+        QVERIFY2(packed == stored.convertToFormat(format), qPrintable(out.name));
+    }
+}
+
+void PicturesTest::packingRoundTrips()
+{
+    // Runs longer than one count holds, runs broken by single pixels, and partial transparency.
+    QImage image(300, 200, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    for (int x = 0; x < image.width(); x += 7)
+        image.setPixel(x, 150, qRgba(x % 256, 20, 30, x % 200)); // after a white run of 45,000
+    image.setPixel(299, 0, qRgb(1, 2, 3));
+    image.setPixel(299, 199, qRgb(1, 2, 3));
+    const QImage expected = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(unpackImage(packImage(image)), expected);
+
+    QImage opaque(3, 5, QImage::Format_RGB888);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 3; ++x)
+            opaque.setPixel(x, y, qRgb(x * 80, y * 50, 7));
+    const QImage back = unpackImage(packImage(opaque));
+    QCOMPARE(back.format(), QImage::Format_RGB32);
+    QCOMPARE(back, opaque.convertToFormat(QImage::Format_RGB32));
+}
+
+void PicturesTest::damagedPackedDataIsRejected()
+{
+    QImage image(30, 30, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    for (int i = 0; i < 30; ++i)
+        image.setPixel(i, i, qRgb(i, 0, 0));
+    const QByteArray good = packImage(image);
+    QCOMPARE(unpackImage(good), image);
+
+    auto rejects = [](const QByteArray &data) {
+        try {
+            unpackImage(data);
+        } catch (const std::runtime_error &) {
+            return true;
+        }
+        return false;
+    };
+    for (int cut : {0, 3, 12, 16, int(good.size()) - 1})
+        QVERIFY2(rejects(good.left(cut)), qPrintable(QString::number(cut)));
+    QVERIFY(rejects(good + QByteArray(1, '\0')));     // trailing bytes
+    QByteArray wrongMagic = good;
+    wrongMagic[0] = 'W';
+    QVERIFY(rejects(wrongMagic));
+    QByteArray huge = good;
+    huge[5] = char(0x7f);                             // width far beyond any picture
+    QVERIFY(rejects(huge));
+    QByteArray longRun = good;
+    longRun[16] = char(0xff);                         // first run longer than the image
+    longRun[17] = char(0xff);
+    QVERIFY(rejects(longRun));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, readPictureFile(QStringLiteral(":/pictures/none.vpx")));
+}
+
 void PicturesTest::malformedCatalogueIsRejected()
 {
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg jpeg 1x1 single")));
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png 1by1 single")));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png x1 single")));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png 1x-1 single")));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png 1x1")));
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png 1x1 2x2 sizes")));
-    const auto entries = parseCatalogue(QStringLiteral("# comment\n\nx x.svg png 10x20 7x14 5x10 sizes\n"));
+    const auto entries = parseCatalogue(QStringLiteral("# comment\n\nx\tx.svg  png 10x20 7x14\t 5x10 sizes\r\n"));
     QCOMPARE(entries.size(), 1);
     QCOMPARE(entries.first().outputs().size(), 3);
     QCOMPARE(entries.first().outputs().at(2).name, QStringLiteral("x_P"));

@@ -1,5 +1,7 @@
 #include "Picture.h"
 
+#include "pictures/PackedImage.h"
+
 #include <QImage>
 #include <QImageReader>
 #include <stdexcept>
@@ -55,10 +57,10 @@ QPixmap Picture::pixmap() const
     if (!m_data)
         return {};
     if (m_data->pixmap.isNull() && !m_data->path.isEmpty()) {
-        QImage image(m_data->path);
-        if (image.isNull() || image.size() != m_data->size)
-            throw std::runtime_error("cannot decode picture " + m_data->path.toStdString());
-        m_data->pixmap = QPixmap::fromImage(image);
+        QImage image = readPictureFile(m_data->path);
+        if (image.size() != m_data->size)
+            throw std::runtime_error("picture " + m_data->path.toStdString() + " has the wrong size");
+        m_data->pixmap = QPixmap::fromImage(std::move(image));
     }
     return m_data->pixmap;
 }

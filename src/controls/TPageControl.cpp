@@ -42,6 +42,9 @@ void TPageControl::setActivePageIndex(int index)
 void TPageControl::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    // The shown page covers everything inside the frame, so only the frame band is painted.
+    if (page(m_active))
+        painter.setClipRegion(QRegion(rect()) - QRegion(pageArea(size())));
     QStyleOptionTabWidgetFrame option;
     option.initFrom(this);
     option.rect = rect().adjusted(0, 2, 0, 0);

@@ -1,13 +1,13 @@
 #include "Catalogue.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
 
-PictureForm formFromText(const QString &text, int lineNo)
+PictureForm formFromText(QStringView text, int lineNo)
 {
     if (text == QLatin1String("png")) return PictureForm::Png;
     if (text == QLatin1String("png-edge")) return PictureForm::PngEdge;
@@ -15,25 +15,41 @@ PictureForm formFromText(const QString &text, int lineNo)
     if (text == QLatin1String("bmp")) return PictureForm::Bmp;
     if (text == QLatin1String("glyph")) return PictureForm::Glyph;
     throw std::runtime_error("catalogue line " + std::to_string(lineNo) + ": unknown form "
-                             + text.toStdString());
+                             + text.toString().toStdString());
 }
 
-QSize sizeFromText(const QString &text, int lineNo)
+bool isDigits(QStringView text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(\\d+)x(\\d+)$"));
-    const auto match = pattern.match(text);
-    if (!match.hasMatch())
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+}
+
+// "<width>x<height>", both plain decimal numbers. Read by hand: the table is parsed at every
+// start-up, and a regular expression would cost more than the rest of the parse.
+QSize sizeFromText(QStringView text, int lineNo)
+{
+    const qsizetype cross = text.indexOf(QLatin1Char('x'));
+    const QStringView width = text.left(cross), height = text.mid(cross + 1);
+    if (cross < 0 || !isDigits(width) || !isDigits(height))
         throw std::runtime_error("catalogue line " + std::to_string(lineNo) + ": bad size "
-                                 + text.toStdString());
-    return {match.captured(1).toInt(), match.captured(2).toInt()};
+                                 + text.toString().toStdString());
+    return {width.toInt(), height.toInt()};
 }
 
 } // namespace
 
+bool PictureOutput::isBitmap() const
+{
+    return form == PictureForm::Bmp || form == PictureForm::Glyph;
+}
+
 QString PictureOutput::fileName() const
 {
-    const bool bitmap = form == PictureForm::Bmp || form == PictureForm::Glyph;
-    return name + (bitmap ? QStringLiteral(".bmp") : QStringLiteral(".png"));
+    return name + (isBitmap() ? QStringLiteral(".bmp") : QStringLiteral(".png"));
+}
+
+QString PictureOutput::packedFileName() const
+{
+    return name + QStringLiteral(".vpx");
 }
 
 QString CatalogueEntry::mirrorName() const
@@ -60,21 +76,23 @@ QList<PictureOutput> CatalogueEntry::outputs() const
 QList<CatalogueEntry> parseCatalogue(const QString &text)
 {
     QList<CatalogueEntry> entries;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const auto lines = QStringView(text).split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
-        const QString line = lines[i].trimmed();
+        const QStringView line = lines[i].trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
-        const QStringList cells = line.split(blanks);
+        QList<QStringView> cells;
+        for (QStringView cell : line.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            for (QStringView part : cell.split(QLatin1Char('\t'), Qt::SkipEmptyParts))
+                cells.append(part);
         const int lineNo = i + 1;
         if (cells.size() < 5)
             throw std::runtime_error("catalogue line " + std::to_string(lineNo) + ": too few columns");
         CatalogueEntry entry;
-        entry.name = cells.first();
-        entry.source = cells[1];
+        entry.name = cells.first().toString();
+        entry.source = cells[1].toString();
         entry.form = formFromText(cells[2], lineNo);
-        entry.derivation = cells.last();
+        entry.derivation = cells.last().toString();
         for (int c = 3; c < cells.size() - 1; ++c)
             entry.sizes.append(sizeFromText(cells[c], lineNo));
         const int wanted = entry.derivation == QLatin1String("sizes") ? 3 : 1;

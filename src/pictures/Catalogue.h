@@ -12,7 +12,9 @@ struct PictureOutput {
     QString name;   // the control that receives it, also the resource file's base name
     QSize size;
     PictureForm form;
-    QString fileName() const;   // name + ".png" or ".bmp"
+    QString fileName() const;       // name + ".png" or ".bmp": the stored form
+    QString packedFileName() const; // name + ".vpx": the same pixels as the program reads them
+    bool isBitmap() const;          // stored as a BMP, whose bottom-left colour may be left out
 };
 
 struct CatalogueEntry {

@@ -15,10 +15,9 @@ const QHash<QString, Picture> &allPictures()
     static const QHash<QString, Picture> pictures = [] {
         QHash<QString, Picture> result;
         for (const CatalogueEntry &entry : builtInCatalogue())
-            for (const PictureOutput &out : entry.outputs()) {
-                const bool bitmap = out.form == PictureForm::Bmp || out.form == PictureForm::Glyph;
-                result.insert(out.name, Picture::fromFile(pictureResourcePath(out.fileName()), out.size, bitmap));
-            }
+            for (const PictureOutput &out : entry.outputs())
+                result.insert(out.name, Picture::fromFile(pictureResourcePath(out.packedFileName()),
+                                                          out.size, out.isBitmap()));
         return result;
     }();
     return pictures;

@@ -10,6 +10,7 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PICTURE_CATALOG
 
 file(STRINGS ${PICTURE_CATALOGUE} catalogue_lines)
 set(picture_files)
+set(packed_files)
 foreach(line IN LISTS catalogue_lines)
     if(line MATCHES "^[ \t]*#" OR line MATCHES "^[ \t]*$")
         continue()
@@ -24,16 +25,20 @@ foreach(line IN LISTS catalogue_lines)
     else()
         set(ext png)
     endif()
-    set(outputs)
     if(derivation STREQUAL "sizes")
-        foreach(letter G M P)
-            list(APPEND outputs ${PICTURE_OUT_DIR}/${name}_${letter}.${ext})
-        endforeach()
+        set(bases ${name}_G ${name}_M ${name}_P)
     elseif(derivation MATCHES "^mirror:(.+)$")
-        list(APPEND outputs ${PICTURE_OUT_DIR}/${name}.${ext} ${PICTURE_OUT_DIR}/${CMAKE_MATCH_1}.${ext})
+        set(bases ${name} ${CMAKE_MATCH_1})
     else()
-        list(APPEND outputs ${PICTURE_OUT_DIR}/${name}.${ext})
+        set(bases ${name})
     endif()
+    set(stored)
+    set(packed)
+    foreach(base IN LISTS bases)
+        list(APPEND stored ${PICTURE_OUT_DIR}/${base}.${ext})
+        list(APPEND packed ${PICTURE_OUT_DIR}/${base}.vpx)
+    endforeach()
+    set(outputs ${stored} ${packed})
     add_custom_command(
         OUTPUT ${outputs}
         COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
@@ -41,14 +46,20 @@ foreach(line IN LISTS catalogue_lines)
         DEPENDS artc ${PICTURE_ART_DIR}/${source}
         COMMENT "Rendering ${name}"
         VERBATIM)
-    list(APPEND picture_files ${outputs})
+    list(APPEND picture_files ${stored})
+    list(APPEND packed_files ${packed})
 endforeach()
 
 configure_file(${PICTURE_CATALOGUE} ${PICTURE_OUT_DIR}/catalogue.tsv COPYONLY)
 list(APPEND picture_files ${PICTURE_OUT_DIR}/catalogue.tsv)
-set_source_files_properties(${picture_files} PROPERTIES GENERATED TRUE)
+set_source_files_properties(${picture_files} ${packed_files} PROPERTIES GENERATED TRUE)
 
+# One resource target for every output: with the Makefile generators, each target that lists a
+# custom command's outputs gets its own copy of the command, and two copies would render the same
+# files at once. Nothing is compressed, so the packed forms are read in place (the PNGs are
+# compressed already and the BMPs are small).
 qt_add_resources(vartolin_core "pictures"
     PREFIX "/pictures"
     BASE ${PICTURE_OUT_DIR}
-    FILES ${picture_files})
+    OPTIONS -no-compress
+    FILES ${picture_files} ${packed_files})

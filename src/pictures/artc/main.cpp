@@ -4,6 +4,7 @@
 //                                                              zoomed copy and the margins
 
 #include "ArtRender.h"
+#include "pictures/PackedImage.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,16 @@ void save(const QImage &image, const QString &path)
 {
     if (!image.save(path))
         throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+// Packs the stored file as it reads back, so the program shows exactly the stored pixels.
+void savePacked(const QString &storedPath, const QString &packedPath)
+{
+    const QImage stored(storedPath);
+    QFile file(packedPath);
+    if (stored.isNull() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(packImage(stored)) < 0 || !file.flush())
+        throw std::runtime_error("cannot write " + packedPath.toStdString());
 }
 
 int build(const QStringList &args)
@@ -38,9 +49,10 @@ int build(const QStringList &args)
                 QImage first(outDir.filePath(outputs[0].fileName()));
                 save(art::mirrored(first.convertToFormat(QImage::Format_RGB888)),
                      outDir.filePath(out.fileName()));
-                continue;
+            } else {
+                save(art::render(svg, out.size, out.form), outDir.filePath(out.fileName()));
             }
-            save(art::render(svg, out.size, out.form), outDir.filePath(out.fileName()));
+            savePacked(outDir.filePath(out.fileName()), outDir.filePath(out.packedFileName()));
         }
         return 0;
     }
