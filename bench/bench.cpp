@@ -1,5 +1,6 @@
 // Start-up, memory and per-answer benchmark, as ratios against an empty Qt window.
 //   bench                 runs everything and prints a table (medians of several runs)
+//   bench --answers       the per-answer figures alone
 //   bench --child empty   one start-up of an empty window of the game's size (internal)
 //   bench --child text    the same window with one line of text (internal)
 //   bench --child game    one start-up of the game (internal)
@@ -215,6 +216,13 @@ int main(int argc, char **argv)
         return child(argc, argv, mode);
     }
 
+    if (argc == 2 && qstrcmp(argv[1], "--answers") == 0) { // the per-answer figures alone, for profiling
+        VartolinApplication app(argc, argv);
+        const std::vector<double> answers = measureAnswers();
+        for (int level = 1; level <= 8; ++level)
+            std::printf("level %d: %.3f ms\n", level, answers[level - 1]);
+        return 0;
+    }
     const QString self = QString::fromLocal8Bit(argv[0]);
     const auto [empty, oneText, game] = measureStartups(self);
 

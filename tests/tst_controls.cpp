@@ -1,11 +1,13 @@
 // The control layer: picture fitting, the click rule, the page control, panels and bitmap buttons.
 
+#include "controls/CachedText.h"
 #include "controls/PictureFit.h"
 #include "controls/TBitBtn.h"
 #include "controls/TImage.h"
 #include "controls/TPageControl.h"
 #include "controls/TPanel.h"
 
+#include <QPainter>
 #include <QSignalSpy>
 #include <QStyleHints>
 #include <QtTest>
@@ -28,6 +30,7 @@ private slots:
     void panelCaptionAndProperties();
     void bitBtnGlyphCellsAndLayout();
     void bitBtnDoubleClickGivesOneClick();
+    void cachedLargeTextLooksLikeDrawnText();
 
 private:
     // A top-level host so that the QWindow overloads reach real child widgets.
@@ -269,6 +272,83 @@ void ControlsTest::bitBtnDoubleClickGivesOneClick()
     QSignalSpy spy(button, &QAbstractButton::clicked);
     QTest::mouseDClick(host.handle(), Qt::LeftButton, {}, QPoint(50, 20));
     QCOMPARE(spy.count(), 1);
+}
+
+namespace {
+
+struct Ink {
+    QRect bounds;
+    int pixels = 0;
+};
+
+Ink inkOf(const QImage &image)
+{
+    Ink ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                ink.bounds |= QRect(x, y, 1, 1);
+                ++ink.pixels;
+            }
+    return ink;
+}
+
+} // namespace
+
+void ControlsTest::cachedLargeTextLooksLikeDrawnText()
+{
+    // The cached glyphs must land where the toolkit would draw the text: same centring, same
+    // glyphs, same spacing (a wrong baseline or advance moves the ink box by many pixels).
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setBold(true);
+    for (const auto &[text, pixelSize] : {std::pair{QStringLiteral("986"), 213},
+                                          std::pair{QStringLiteral("sept"), 120},
+                                          std::pair{QStringLiteral("47"), 333}}) {
+        font.setPixelSize(pixelSize);
+        const QRect box(0, 0, 700, 420);
+        QImage drawn(box.size(), QImage::Format_RGB32), cached(box.size(), QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        cached.fill(Qt::white);
+        {
+            QPainter painter(&drawn);
+            painter.setFont(font);
+            painter.setPen(Qt::black);
+            painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, text);
+        }
+        for (int twice = 0; twice < 2; ++twice) { // the second pass draws from the cache
+            cached.fill(Qt::white);
+            QPainter painter(&cached);
+            drawCachedText(painter, box, text, font, Qt::black);
+        }
+        const Ink expected = inkOf(drawn), got = inkOf(cached);
+        QVERIFY2(expected.pixels > 1000, qPrintable(text));
+        for (int edge = 0; edge < 4; ++edge) {
+            const int e[] = {expected.bounds.left(), expected.bounds.top(), expected.bounds.right(), expected.bounds.bottom()};
+            const int g[] = {got.bounds.left(), got.bounds.top(), got.bounds.right(), got.bounds.bottom()};
+            QVERIFY2(std::abs(e[edge] - g[edge]) <= 2, qPrintable(QStringLiteral("%1: edge %2 at %3, expected %4").arg(text).arg(edge).arg(g[edge]).arg(e[edge])));
+        }
+        QVERIFY2(std::abs(got.pixels - expected.pixels) <= expected.pixels / 50, qPrintable(text));
+    }
+
+    // The colour is part of what is cached.
+    font.setPixelSize(100);
+    QImage red(200, 150, QImage::Format_RGB32);
+    red.fill(Qt::white);
+    {
+        QPainter painter(&red);
+        drawCachedText(painter, red.rect(), QStringLiteral("8"), font, Qt::black);
+        red.fill(Qt::white);
+        drawCachedText(painter, red.rect(), QStringLiteral("8"), font, Qt::red);
+    }
+    int redPixels = 0, blackPixels = 0;
+    for (int y = 0; y < red.height(); ++y)
+        for (int x = 0; x < red.width(); ++x) {
+            const QRgb p = red.pixel(x, y);
+            redPixels += qRed(p) > 200 && qGreen(p) < 60;
+            blackPixels += qRed(p) < 60;
+        }
+    QVERIFY(redPixels > 500);
+    QCOMPARE(blackPixels, 0);
 }
 
 QTEST_MAIN(ControlsTest)

@@ -1,5 +1,7 @@
 #include "TPanel.h"
 
+#include "CachedText.h"
+
 #include <QPainter>
 
 TPanel::TPanel(QWidget *parent) : TControl(parent) {}
@@ -27,7 +29,12 @@ void TPanel::paintEvent(QPaintEvent *)
         return;
     const QRect inner = innerRect();
     painter.setClipRect(inner);
+    const QColor ink = palette().color(QPalette::WindowText);
+    if (font().pixelSize() >= kCachedTextMinPixelSize) {
+        drawCachedText(painter, inner, m_caption, font(), ink);
+        return;
+    }
     painter.setFont(font());
-    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setPen(ink);
     painter.drawText(inner, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, m_caption);
 }

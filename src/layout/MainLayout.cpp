@@ -193,6 +193,11 @@ public:
     {
         QFont font(QStringLiteral("Verdana"));
         font.setBold(true);
+        if (role != Font::Inherit) {
+            // Glyphs this large are drawn from their outlines on every paint; hinting them would
+            // run the font's hinting program each time and changes nothing visible at this size.
+            font.setHintingPreference(QFont::PreferNoHinting);
+        }
         switch (role) {
         case Font::Answer: font.setPixelSize(kAnswerFontPx); break;
         case Font::NumberLeft: font.setPixelSize(467); break;
