@@ -1,5 +1,7 @@
 #include "uAbout.h"
 
+#include "crash/ErrorHandler.h"
+
 #include "about/ClickLabel.h"
 #include "about/LicenceFile.h"
 #include "about/Platform.h"
@@ -153,8 +155,9 @@ TfrmAbout::TfrmAbout(QWidget *parent)
     setTabOrder(bbtSave, BitBtn2);
     memEULA->setFocus();
 
-    connect(BitBtn2, &TBitBtn::clicked, this, [this] { BitBtn2Click(BitBtn2); });
-    connect(bbtSave, &TBitBtn::clicked, this, [this] { bbtSaveClick(bbtSave); });
+    // The button's own click code is the toolkit's, which cannot unwind an error: catch it here.
+    connect(BitBtn2, &TBitBtn::clicked, this, [this] { ErrorHandler::guard([this] { BitBtn2Click(BitBtn2); }); });
+    connect(bbtSave, &TBitBtn::clicked, this, [this] { ErrorHandler::guard([this] { bbtSaveClick(bbtSave); }); });
     connect(lblWebSite, &TClickLabel::clicked, this, &TfrmAbout::lblWebSiteClick);
     connect(imgDonate, &TControl::clicked, this, &TfrmAbout::imgDonateClick);
 }

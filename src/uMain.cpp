@@ -1,5 +1,7 @@
 #include "uMain.h"
 
+#include "crash/ErrorHandler.h"
+
 #include "app/VartolinApplication.h"
 #include "controls/TBitBtn.h"
 #include "controls/TImage.h"
@@ -103,8 +105,9 @@ void TfrmMain::bindEvents()
         if (handler == QLatin1String("BalanceClick"))
             connect(qobject_cast<TControl *>(control), &TControl::clicked, this, &TfrmMain::BalanceClick);
     }
-    connect(bbtAbout, &TBitBtn::clicked, this, &TfrmMain::bbtAboutClick);
-    connect(bbtClose, &TBitBtn::clicked, this, &TfrmMain::bbtCloseClick);
+    // The button's own click code is the toolkit's, which cannot unwind an error: catch it here.
+    connect(bbtAbout, &TBitBtn::clicked, this, [this] { ErrorHandler::guard([this] { bbtAboutClick(); }); });
+    connect(bbtClose, &TBitBtn::clicked, this, [this] { ErrorHandler::guard([this] { bbtCloseClick(); }); });
 }
 
 QWidget *TfrmMain::FindComponent(const QString &name) const

@@ -2,6 +2,8 @@
 // A text label that answers clicks by the same rule as our other controls: the left button pressed
 // and released over the label; the second press of a double-click gives nothing.
 
+#include "controls/ClickRule.h"
+
 #include <QLabel>
 
 class TClickLabel : public QLabel
@@ -20,5 +22,5 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
-    bool m_pressed = false;
+    ClickRule m_clickRule;
 };

@@ -1,7 +1,5 @@
 #include "TBitBtn.h"
 
-#include "crash/ErrorHandler.h"
-
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -70,11 +68,6 @@ void TBitBtn::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                    QPalette::ButtonText));
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text());
-}
-
-void TBitBtn::mouseReleaseEvent(QMouseEvent *event)
-{
-    ErrorHandler::guard([this, event] { QAbstractButton::mouseReleaseEvent(event); });
 }
 
 void TBitBtn::mouseDoubleClickEvent(QMouseEvent *event)

@@ -3,6 +3,8 @@
 // siblings, and the click rule: the left button pressed over the control and released over it.
 // The second press of a double-click gives nothing.
 
+#include "ClickRule.h"
+
 #include <QWidget>
 
 class TControl : public QWidget
@@ -30,5 +32,5 @@ protected:
 private:
     int m_tag = 0;
     int m_tabOrder = 0;
-    bool m_pressed = false;
+    ClickRule m_clickRule;
 };
