@@ -34,8 +34,13 @@ sanitize: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j$(JOBS)
 
+# Once on Qt's offscreen platform (no display server at all), once on a display: the user's, or a
+# private X server when there is none. Fails when a figure misses its goal on either.
 bench: build
-	./$(BUILD)/bench/bench
+	status=0; \
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench || status=1; \
+	bash scripts/on-display.sh ./$(BUILD)/bench/bench || status=1; \
+	exit $$status
 
 tour: build
 	cmake --build $(BUILD) --target run_tour

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
-          libqt6svg6 qt6-qpa-plugins)
+          libqt6svg6 qt6-qpa-plugins xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

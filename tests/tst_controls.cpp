@@ -7,6 +7,7 @@
 #include "controls/TPageControl.h"
 #include "controls/TPanel.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QStyleHints>
@@ -31,6 +32,7 @@ private slots:
     void bitBtnGlyphCellsAndLayout();
     void bitBtnDoubleClickGivesOneClick();
     void cachedLargeTextLooksLikeDrawnText();
+    void newCaptionRepaintsBothCaptions();
 
 private:
     // A top-level host so that the QWindow overloads reach real child widgets.
@@ -224,6 +226,79 @@ void ControlsTest::panelCaptionAndProperties()
                 QVERIFY(panel->innerRect().contains(x, y));
             }
     QVERIFY(inked);
+    // Its own ground hides what lies behind, so that need not be painted first.
+    QVERIFY(panel->testAttribute(Qt::WA_OpaquePaintEvent));
+    panel->setParentBackground(true);
+    QVERIFY(!panel->testAttribute(Qt::WA_OpaquePaintEvent));
+}
+
+namespace {
+
+class RecordingPanel : public TPanel
+{
+public:
+    using TPanel::TPanel;
+    QRegion painted;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        painted += event->region();
+        TPanel::paintEvent(event);
+    }
+};
+
+QRect inkOn(const QImage &shot, const QColor &ground)
+{
+    QRect ink;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (shot.pixelColor(x, y) != ground)
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
+} // namespace
+
+void ControlsTest::newCaptionRepaintsBothCaptions()
+{
+    // A new caption repaints only around the captions, but all of the old one and the new one:
+    // anything less leaves stale ink on screen.
+    Host host;
+    host.window.resize(700, 420);
+    auto *panel = new RecordingPanel(&host.window);
+    panel->setGeometry(0, 0, 700, 420);
+    panel->setBorderWidth(4);
+    panel->setParentBackground(false);
+    panel->setColor(Qt::white);
+    panel->show();
+    for (int pixelSize : {40, 213}) {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setBold(true);
+        font.setPixelSize(pixelSize);
+        panel->setFont(font);
+        for (const auto &[from, to] : {std::pair{QStringLiteral("1"), QStringLiteral("888")},
+                                       std::pair{QStringLiteral("888"), QStringLiteral("7")},
+                                       std::pair{QStringLiteral("7"), QStringLiteral("")}}) {
+            panel->setCaption(from);
+            const QRect oldInk = inkOn(panel->grab().toImage(), Qt::white);
+            QCoreApplication::processEvents();
+            panel->painted = QRegion();
+            panel->setCaption(to);
+            const QRect newInk = inkOn(panel->grab().toImage(), Qt::white);
+            panel->painted = QRegion();
+            panel->setCaption(from); // back and forth: the region is the same both ways
+            panel->setCaption(to);
+            QTRY_VERIFY(!panel->painted.isEmpty());
+            const QString what = QStringLiteral("%1 px, %2 to %3").arg(pixelSize).arg(from, to);
+            // (QRegion::contains only tells whether a rectangle overlaps.)
+            auto covers = [&](const QRect &rect) { return (QRegion(rect) - panel->painted).isEmpty(); };
+            QVERIFY2(covers(oldInk), qPrintable(what));
+            QVERIFY2(covers(newInk), qPrintable(what));
+            if (pixelSize == 40)
+                QVERIFY2(!covers(panel->rect()), qPrintable(what));
+        }
+    }
 }
 
 void ControlsTest::bitBtnGlyphCellsAndLayout()

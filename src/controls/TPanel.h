@@ -21,15 +21,19 @@ public:
     int borderWidth() const { return m_borderWidth; }
     void setBorderWidth(int width) { m_borderWidth = width; update(); }
     QColor color() const { return m_color; }
-    void setColor(const QColor &color) { m_color = color; update(); }
+    void setColor(const QColor &color);
     bool parentBackground() const { return m_parentBackground; }
-    void setParentBackground(bool on) { m_parentBackground = on; update(); }
+    void setParentBackground(bool on);
     QRect innerRect() const;
+    // Where the caption `text` can leave ink: its centred line with a margin for glyph overhangs.
+    QRect captionArea(const QString &text) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void updateOpacity();
+
     QString m_caption;
     int m_borderWidth = 0;
     QColor m_color;
