@@ -155,9 +155,8 @@ TfrmAbout::TfrmAbout(QWidget *parent)
     setTabOrder(bbtSave, BitBtn2);
     memEULA->setFocus();
 
-    // The button's own click code is the toolkit's, which cannot unwind an error: catch it here.
-    connect(BitBtn2, &TBitBtn::clicked, this, [this] { ErrorHandler::guard([this] { BitBtn2Click(BitBtn2); }); });
-    connect(bbtSave, &TBitBtn::clicked, this, [this] { ErrorHandler::guard([this] { bbtSaveClick(bbtSave); }); });
+    connect(BitBtn2, &TBitBtn::clicked, this, ErrorHandler::guarded([this] { BitBtn2Click(BitBtn2); }));
+    connect(bbtSave, &TBitBtn::clicked, this, ErrorHandler::guarded([this] { bbtSaveClick(bbtSave); }));
     connect(lblWebSite, &TClickLabel::clicked, this, &TfrmAbout::lblWebSiteClick);
     connect(imgDonate, &TControl::clicked, this, &TfrmAbout::imgDonateClick);
 }

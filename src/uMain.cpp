@@ -105,9 +105,8 @@ void TfrmMain::bindEvents()
         if (handler == QLatin1String("BalanceClick"))
             connect(qobject_cast<TControl *>(control), &TControl::clicked, this, &TfrmMain::BalanceClick);
     }
-    // The button's own click code is the toolkit's, which cannot unwind an error: catch it here.
-    connect(bbtAbout, &TBitBtn::clicked, this, [this] { ErrorHandler::guard([this] { bbtAboutClick(); }); });
-    connect(bbtClose, &TBitBtn::clicked, this, [this] { ErrorHandler::guard([this] { bbtCloseClick(); }); });
+    connect(bbtAbout, &TBitBtn::clicked, this, ErrorHandler::guarded([this] { bbtAboutClick(); }));
+    connect(bbtClose, &TBitBtn::clicked, this, ErrorHandler::guarded([this] { bbtCloseClick(); }));
 }
 
 QWidget *TfrmMain::FindComponent(const QString &name) const

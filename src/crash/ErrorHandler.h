@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <functional>
+#include <utility>
 
 enum class ErrorChoice { Continue, Close };
 
@@ -34,6 +35,12 @@ public:
         } catch (...) {
             handleCurrentException();
         }
+    }
+    // The handler wrapped for connecting to a signal emitted by toolkit code (a button's click),
+    // which cannot unwind an error.
+    template <class Handler> static auto guarded(Handler handler)
+    {
+        return [handler = std::move(handler)] { guard(handler); };
     }
     static int handledCount();
 
