@@ -164,9 +164,8 @@ Startups measureStartups(const QString &self)
 double decodedPicturesKb()
 {
     double bytes = 0;
-    for (const CatalogueEntry &entry : builtInCatalogue())
-        for (const PictureOutput &out : entry.outputs())
-            bytes += 4.0 * out.size.width() * out.size.height();
+    for (const PictureOutput &out : builtInPictures())
+        bytes += 4.0 * out.size.width() * out.size.height();
     return bytes / 1024;
 }
 

@@ -39,11 +39,10 @@ foreach(size IN LISTS icon_sizes)
     add_custom_command(
         OUTPUT ${png}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${icon_scratch} ${VARTOLIN_PACKAGING_OUT}/icons
-        COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
-                $<TARGET_FILE:artc> preview ${VARTOLIN_ICON_SVG} ${size}x${size} png-alpha
+        COMMAND ${VARTOLIN_ARTC} preview ${VARTOLIN_ICON_SVG} ${size}x${size} png-alpha
                 ${icon_scratch}/vartolin-${size}.png 1
         COMMAND ${CMAKE_COMMAND} -E copy ${icon_scratch}/vartolin-${size}.png ${png}
-        DEPENDS artc ${VARTOLIN_ICON_SVG}
+        DEPENDS ${VARTOLIN_ARTC_DEPENDS} ${VARTOLIN_ICON_SVG}
         COMMENT "Rendering the ${size}x${size} application icon"
         VERBATIM)
     list(APPEND icon_outputs ${png})
@@ -51,9 +50,6 @@ foreach(size IN LISTS icon_sizes)
 endforeach()
 
 if(VARTOLIN_BUILD_ICO)
-    # A host tool without Qt, so it runs at build time without the Qt DLLs on the PATH.
-    add_executable(vartolin_icopack ${VARTOLIN_PACKAGING_DIR}/icopack.cpp)
-    set_target_properties(vartolin_icopack PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
     set(VARTOLIN_ICO ${VARTOLIN_PACKAGING_OUT}/vartolin.ico)
     set(ico_pngs)
     foreach(size 256 128 64 48 32 24 16)
@@ -61,8 +57,8 @@ if(VARTOLIN_BUILD_ICO)
     endforeach()
     add_custom_command(
         OUTPUT ${VARTOLIN_ICO}
-        COMMAND vartolin_icopack ${VARTOLIN_ICO} ${ico_pngs}
-        DEPENDS vartolin_icopack ${ico_pngs}
+        COMMAND ${VARTOLIN_ARTC} icon ${VARTOLIN_ICO} ${ico_pngs}
+        DEPENDS ${VARTOLIN_ARTC_DEPENDS} ${ico_pngs}
         COMMENT "Packing the Windows application icon"
         VERBATIM)
     list(APPEND icon_outputs ${VARTOLIN_ICO})

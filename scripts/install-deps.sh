@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, playing and testing Vartolin need, if any is missing.
 # Runs as root or through sudo; does nothing when everything is already there.
+#   install-deps.sh            building, playing and testing on Linux
+#   install-deps.sh windows    also the cross-build for Windows and running it under Wine
+#   install-deps.sh package    also the Debian package checks
 set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
           libqt6svg6 qt6-qpa-plugins xvfb xauth)
+for group in "$@"; do
+    case $group in
+        windows) packages+=(g++-mingw-w64-x86-64-posix wine64 nsis ninja-build dpkg-dev perl x11-utils
+                            imagemagick) ;;
+        package) packages+=(dpkg-dev lintian desktop-file-utils appstream x11-utils imagemagick) ;;
+        *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
+    esac
+done
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -4,6 +4,8 @@
 #include "pictures/Catalogue.h"
 #include "pictures/PackedImage.h"
 #include "pictures/PictureLoader.h"
+#include "controls/TBitBtn.h"
+#include "controls/TImage.h"
 
 #include <QtTest>
 #include <cmath>
@@ -48,17 +50,23 @@ const QHash<QString, QSize> &expectedSizes()
     return sizes;
 }
 
-QList<PictureOutput> allOutputs()
+const QList<PictureOutput> &allOutputs()
 {
-    QList<PictureOutput> outputs;
-    for (const CatalogueEntry &entry : builtInCatalogue())
-        outputs += entry.outputs();
-    return outputs;
+    return builtInPictures();
 }
 
-QImage load(const PictureOutput &out)
+QImage load(const PictureOutput &out, int scale = 1)
 {
-    return QImage(pictureResourcePath(out.fileName()));
+    return QImage(pictureResourcePath(scale == 2 ? out.storedFile2x : out.storedFile));
+}
+
+// The stored file of a picture by its base name, at 1x or 2x.
+QImage stored(const QString &name, int scale)
+{
+    for (const PictureOutput &out : allOutputs())
+        if (out.name == name)
+            return load(out, scale).convertToFormat(QImage::Format_RGB32);
+    return {};
 }
 
 constexpr QRgb kWhite = 0xFFFFFFFF;
@@ -114,7 +122,8 @@ private slots:
     void packedFormsMatchStoredForms();
     void packingRoundTrips();
     void damagedPackedDataIsRejected();
-    void malformedCatalogueIsRejected();
+    void malformedPictureTableIsRejected();
+    void controlsShowTheRenderingOfTheScreen();
 };
 
 void PicturesTest::catalogueCoversEveryPicture()
@@ -132,10 +141,11 @@ void PicturesTest::catalogueCoversEveryPicture()
 void PicturesTest::sizesAndForms()
 {
     for (const PictureOutput &out : allOutputs()) {
-        const QImage image = load(out);
+      QCOMPARE(out.size, expectedSizes().value(out.name));
+      for (int scale : {1, 2}) {
+        const QImage image = load(out, scale);
         QVERIFY2(!image.isNull(), qPrintable(out.name));
-        QCOMPARE(out.size, expectedSizes().value(out.name));
-        QCOMPARE(image.size(), out.size);
+        QCOMPARE(image.size(), out.size * scale);
         switch (out.form) {
         case PictureForm::Png:
         case PictureForm::PngEdge:
@@ -146,11 +156,12 @@ void PicturesTest::sizesAndForms()
             break;
         case PictureForm::Bmp:
         case PictureForm::Glyph:
-            QCOMPARE(bitsPerPixelOfBmp(pictureResourcePath(out.fileName())), 24);
+            QCOMPARE(bitsPerPixelOfBmp(pictureResourcePath(scale == 2 ? out.storedFile2x : out.storedFile)), 24);
             // The transparent colour is the bottom-left pixel's, and it is magenta.
             QCOMPARE(image.pixel(0, image.height() - 1), kMagenta);
             break;
         }
+      }
     }
 }
 
@@ -202,48 +213,61 @@ void PicturesTest::sizeObjectsAreOneDrawingInSeventyPercentSteps()
 
 void PicturesTest::crocodilesAreExactMirrors()
 {
-    const QImage grand(pictureResourcePath(QStringLiteral("imgFacile_Grand.png")));
-    const QImage petit(pictureResourcePath(QStringLiteral("imgFacile_Petit.png")));
-    QCOMPARE(petit.convertToFormat(QImage::Format_RGB32), grand.mirrored(true, false).convertToFormat(QImage::Format_RGB32));
-    QVERIFY(grand != petit); // not symmetric by accident: the jaws face one way
-    // The neck runs off the right edge of ">": the right column is figure, the left mostly ground.
-    int figureRight = 0, figureLeft = 0;
-    const QImage g = grand.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < g.height(); ++y) {
-        figureRight += g.pixel(g.width() - 1, y) != kWhite;
-        figureLeft += g.pixel(0, y) != kWhite;
+    for (int scale : {1, 2}) {
+        const QImage grand = stored(QStringLiteral("imgFacile_Grand"), scale);
+        const QImage petit = stored(QStringLiteral("imgFacile_Petit"), scale);
+        QCOMPARE(grand.width(), 106 * scale);
+        QCOMPARE(petit, grand.mirrored(true, false));
+        QVERIFY(grand != petit); // not symmetric by accident: the jaws face one way
+        // The neck runs off the right edge of ">": the right column is figure, the left mostly ground.
+        int figureRight = 0, figureLeft = 0;
+        for (int y = 0; y < grand.height(); ++y) {
+            figureRight += grand.pixel(grand.width() - 1, y) != kWhite;
+            figureLeft += grand.pixel(0, y) != kWhite;
+        }
+        QVERIFY(figureRight > figureLeft);
     }
-    QVERIFY(figureRight > figureLeft);
 }
 
 void PicturesTest::discsShareOneOutline()
 {
-    QList<QImage> discs;
-    for (const char *name : {"imgPastOK", "imgCurrent", "imgFutur"})
-        discs << QImage(pictureResourcePath(QLatin1String(name) + QStringLiteral(".bmp"))).convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            const bool outside = discs[0].pixel(x, y) == kMagenta;
-            for (const QImage &disc : discs)
-                QCOMPARE(disc.pixel(x, y) == kMagenta, outside);
-            const double distance = std::hypot(x + 0.5 - 16, y + 0.5 - 16);
-            if (distance < 15)
-                QVERIFY(!outside);
-            if (distance > 16.5)
-                QVERIFY(outside);
+    for (int scale : {1, 2}) {
+        QList<QImage> discs;
+        for (const char *name : {"imgPastOK", "imgCurrent", "imgFutur"})
+            discs << stored(QLatin1String(name), scale);
+        const int side = 32 * scale;
+        QCOMPARE(discs[0].size(), QSize(side, side));
+        int outsideCount = 0;
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const bool outside = discs[0].pixel(x, y) == kMagenta;
+                outsideCount += outside;
+                for (const QImage &disc : discs)
+                    QCOMPARE(disc.pixel(x, y) == kMagenta, outside);
+                const double distance = std::hypot(x + 0.5 - side / 2, y + 0.5 - side / 2) / scale;
+                if (distance < 15)
+                    QVERIFY(!outside);
+                if (distance > 16.5)
+                    QVERIFY(outside);
+            }
         }
+        if (scale == 1)
+            QCOMPARE(outsideCount, 212);
+        // Green, blue and amber at the centre.
+        const QColor green = discs[0].pixelColor(16 * scale, 20 * scale), blue = discs[1].pixelColor(16 * scale, 20 * scale),
+                     amber = discs[2].pixelColor(16 * scale, 20 * scale);
+        QVERIFY(green.green() > green.red() && green.green() > green.blue());
+        QVERIFY(blue.blue() > blue.red() && blue.blue() > blue.green());
+        QVERIFY(amber.red() > amber.blue() + 80 && amber.green() > amber.blue() + 40);
     }
-    // Green, blue and amber at the centre.
-    const QColor green = discs[0].pixelColor(16, 20), blue = discs[1].pixelColor(16, 20), amber = discs[2].pixelColor(16, 20);
-    QVERIFY(green.green() > green.red() && green.green() > green.blue());
-    QVERIFY(blue.blue() > blue.red() && blue.blue() > blue.green());
-    QVERIFY(amber.red() > amber.blue() + 80 && amber.green() > amber.blue() + 40);
 }
 
 void PicturesTest::glyphStripCells()
 {
-    for (const char *name : {"bbtAbout", "bbtClose", "bbtSave", "BitBtn2"}) {
-        const QImage strip = QImage(pictureResourcePath(QLatin1String(name) + QStringLiteral(".bmp"))).convertToFormat(QImage::Format_RGB32);
+    for (const char *name : {"bbtAbout", "bbtClose", "bbtSave", "BitBtn2"})
+      for (int scale : {1, 2}) {
+        const QImage strip = stored(QLatin1String(name), scale);
+        QCOMPARE(strip.size(), expectedSizes().value(QLatin1String(name)) * scale);
         const int w = strip.width() / 4;
         int darker = 0, drawn = 0;
         for (int y = 0; y < strip.height(); ++y) {
@@ -262,7 +286,7 @@ void PicturesTest::glyphStripCells()
         }
         QVERIFY2(drawn > w * strip.height() / 4, name);
         QCOMPARE(darker, drawn);
-    }
+      }
 }
 
 void PicturesTest::aboutPictures()
@@ -292,13 +316,15 @@ void PicturesTest::packedFormsMatchStoredForms()
 {
     // The game shows the packed form; it must be the stored PNG or BMP pixel for pixel.
     for (const PictureOutput &out : allOutputs()) {
-        const QImage stored = load(out);
-        const QImage packed = readPictureFile(pictureResourcePath(out.packedFileName()));
-        QVERIFY2(!stored.isNull(), qPrintable(out.name));
-        const QImage::Format format = stored.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                               : QImage::Format_RGB32;
-        QCOMPARE(packed.format(), format);
-        QVERIFY2(packed == stored.convertToFormat(format), qPrintable(out.name));
+        for (int scale : {1, 2}) {
+            const QImage stored = load(out, scale);
+            const QImage packed = readPictureFile(pictureResourcePath(scale == 2 ? out.packedFile2x : out.packedFile));
+            QVERIFY2(!stored.isNull(), qPrintable(out.name));
+            const QImage::Format format = stored.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                   : QImage::Format_RGB32;
+            QCOMPARE(packed.format(), format);
+            QVERIFY2(packed == stored.convertToFormat(format), qPrintable(out.name));
+        }
     }
 }
 
@@ -356,18 +382,59 @@ void PicturesTest::damagedPackedDataIsRejected()
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, readPictureFile(QStringLiteral(":/pictures/none.vpx")));
 }
 
-void PicturesTest::malformedCatalogueIsRejected()
+void PicturesTest::malformedPictureTableIsRejected()
 {
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg jpeg 1x1 single")));
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png 1by1 single")));
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png x1 single")));
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png 1x-1 single")));
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png 1x1")));
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parseCatalogue(QStringLiteral("a b.svg png 1x1 2x2 sizes")));
-    const auto entries = parseCatalogue(QStringLiteral("# comment\n\nx\tx.svg  png 10x20 7x14\t 5x10 sizes\r\n"));
-    QCOMPARE(entries.size(), 1);
-    QCOMPARE(entries.first().outputs().size(), 3);
-    QCOMPARE(entries.first().outputs().at(2).name, QStringLiteral("x_P"));
+    const QString row = QStringLiteral("a\t%1\t%2\tb.svg\ta.png\ta.vpx\ta@2x.png\ta@2x.vpx");
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parsePictureTable(row.arg(QStringLiteral("jpeg"), QStringLiteral("1x1"))));
+    for (const char *size : {"1by1", "x1", "1x-1", "0x5", "1x"})
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, parsePictureTable(row.arg(QStringLiteral("png"), QLatin1String(size))));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, parsePictureTable(QStringLiteral("a\tpng\t1x1\tb.svg")));
+    const auto outputs = parsePictureTable(QStringLiteral("# comment\n\n") + row.arg(QStringLiteral("glyph"), QStringLiteral("64x16"))
+                                           + QStringLiteral("\r\nb\tpng\t2x3\tmirror:a\tb.png\tb.vpx\tb@2x.png\tb@2x.vpx\n"));
+    QCOMPARE(outputs.size(), 2);
+    QCOMPARE(outputs[0].form, PictureForm::Glyph);
+    QVERIFY(outputs[0].isBitmap() && outputs[0].mirrorOf().isEmpty());
+    QCOMPARE(outputs[1].size, QSize(2, 3));
+    QCOMPARE(outputs[1].mirrorOf(), QStringLiteral("a"));
+    QCOMPARE(outputs[1].packedFile2x, QStringLiteral("b@2x.vpx"));
+}
+
+void PicturesTest::controlsShowTheRenderingOfTheScreen()
+{
+    // Run at the screen's scale (the suite runs at 1x and again at 2x): a picture control shows the
+    // stored rendering for that density pixel for pixel, and takes the same place at every scale.
+    const qreal ratio = qApp->devicePixelRatio();
+    const int scale = ratio > 1 ? 2 : 1;
+    QWidget ground;
+    for (const PictureOutput &out : allOutputs()) {
+        if (out.isBitmap() || out.form == PictureForm::PngAlpha)
+            continue; // shown keyed or blended over the ground; a glyph strip is checked below
+        TImage image(&ground);
+        image.setCenter(true);
+        image.resize(out.size);
+        image.setPicture(cataloguePicture(out.name));
+        QCOMPARE(image.pictureRect(), QRect(QPoint(0, 0), out.size));
+        const QImage shown = image.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown.size(), out.size * ratio);
+        if (ratio == scale) // a fractional scale resamples; whole ones show the pixels as stored
+            QVERIFY2(shown == load(out, scale).convertToFormat(QImage::Format_RGB32), qPrintable(out.name));
+    }
+    // A glyph strip shows its first cell from the strip of the screen's density.
+    TBitBtn button(&ground);
+    button.resize(120, 40);
+    button.setText(QStringLiteral("Quitter"));
+    button.setGlyph(cataloguePicture(QStringLiteral("bbtClose")));
+    const QImage shown = button.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage strip = stored(QStringLiteral("bbtClose"), scale);
+    const QPoint at = button.glyphRect().topLeft() * scale;
+    int drawn = 0;
+    for (int y = 0; y < strip.height(); ++y)
+        for (int x = 0; x < strip.width() / 4; ++x)
+            if (strip.pixel(x, y) != kMagenta && ratio == scale) {
+                QCOMPARE(shown.pixel(at + QPoint(x, y)), strip.pixel(x, y));
+                ++drawn;
+            }
+    QVERIFY(drawn > 0 || ratio != scale);
 }
 
 QTEST_MAIN(PicturesTest)

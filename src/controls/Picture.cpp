@@ -6,12 +6,20 @@
 #include <QImageReader>
 #include <stdexcept>
 
-struct Picture::Data {
+namespace {
+
+struct Rendering {
     QString path;
-    QSize size;
-    bool bitmap = false;
     QPixmap pixmap;      // decoded on demand
     QPixmap keyed;       // bitmap with its transparent colour masked, made on demand
+};
+
+} // namespace
+
+struct Picture::Data {
+    QSize size;
+    bool bitmap = false;
+    Rendering single, twice;  // at 1x and, when there is one, at 2x
 };
 
 Picture Picture::fromFile(const QString &path)
@@ -23,13 +31,14 @@ Picture Picture::fromFile(const QString &path)
     return fromFile(path, size, reader.format() == "bmp");
 }
 
-Picture Picture::fromFile(const QString &path, QSize size, bool bitmap)
+Picture Picture::fromFile(const QString &path, QSize size, bool bitmap, const QString &path2x)
 {
     Picture picture;
     picture.m_data = std::make_shared<Data>();
-    picture.m_data->path = path;
     picture.m_data->size = size;
     picture.m_data->bitmap = bitmap;
+    picture.m_data->single.path = path;
+    picture.m_data->twice.path = path2x;
     return picture;
 }
 
@@ -38,7 +47,7 @@ Picture Picture::fromImage(const QImage &image)
     Picture picture;
     picture.m_data = std::make_shared<Data>();
     picture.m_data->size = image.size();
-    picture.m_data->pixmap = QPixmap::fromImage(image);
+    picture.m_data->single.pixmap = QPixmap::fromImage(image);
     return picture;
 }
 
@@ -52,25 +61,36 @@ bool Picture::isBitmap() const
     return m_data && m_data->bitmap;
 }
 
-QPixmap Picture::pixmap() const
+bool Picture::hasDoubleSize() const
 {
-    if (!m_data)
-        return {};
-    if (m_data->pixmap.isNull() && !m_data->path.isEmpty()) {
-        QImage image = readPictureFile(m_data->path);
-        if (image.size() != m_data->size)
-            throw std::runtime_error("picture " + m_data->path.toStdString() + " has the wrong size");
-        m_data->pixmap = QPixmap::fromImage(std::move(image));
-    }
-    return m_data->pixmap;
+    return m_data && !m_data->twice.path.isEmpty();
 }
 
-QPixmap Picture::pixmapWithoutColourAtBottomLeft() const
+QPixmap Picture::pixmap(qreal devicePixelRatio) const
 {
     if (!m_data)
         return {};
-    if (m_data->keyed.isNull()) {
-        QImage image = pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+    const bool twice = devicePixelRatio > 1 && hasDoubleSize();
+    Rendering &rendering = twice ? m_data->twice : m_data->single;
+    if (rendering.pixmap.isNull() && !rendering.path.isEmpty()) {
+        const int scale = twice ? 2 : 1;
+        QImage image = readPictureFile(rendering.path);
+        if (image.size() != m_data->size * scale)
+            throw std::runtime_error("picture " + rendering.path.toStdString() + " has the wrong size");
+        image.setDevicePixelRatio(scale);
+        rendering.pixmap = QPixmap::fromImage(std::move(image));
+    }
+    return rendering.pixmap;
+}
+
+QPixmap Picture::pixmapWithoutColourAtBottomLeft(qreal devicePixelRatio) const
+{
+    if (!m_data)
+        return {};
+    const QPixmap source = pixmap(devicePixelRatio);
+    Rendering &rendering = source.devicePixelRatio() > 1 ? m_data->twice : m_data->single;
+    if (rendering.keyed.isNull()) {
+        QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32);
         if (image.isNull())
             return {};
         const QRgb key = image.pixel(0, image.height() - 1);
@@ -80,7 +100,7 @@ QPixmap Picture::pixmapWithoutColourAtBottomLeft() const
                 if (line[x] == key)
                     line[x] = 0;
         }
-        m_data->keyed = QPixmap::fromImage(image);
+        rendering.keyed = QPixmap::fromImage(image);
     }
-    return m_data->keyed;
+    return rendering.keyed;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A picture as the controls hold it. Copies share one decoded image, so copying a holder's picture
 // into a place costs a pointer, never a decode. The image is decoded on first use, so holders that
-// the first view does not show cost nothing at start-up.
+// the first view does not show cost nothing at start-up. A picture may also have a rendering at
+// twice its size for high-density screens, decoded only when such a screen asks for it.
 
 #include <QPixmap>
 #include <QSize>
@@ -14,14 +15,20 @@ public:
     Picture() = default;
     static Picture fromFile(const QString &path);   // reads the header now, the pixels on first use
     // A picture whose size and kind are already known: no reading at all until first use.
-    static Picture fromFile(const QString &path, QSize size, bool bitmap);
+    // `path2x`, when given, holds the same picture rendered at twice `size`.
+    static Picture fromFile(const QString &path, QSize size, bool bitmap, const QString &path2x = {});
     static Picture fromImage(const QImage &image);
 
     bool isNull() const { return !m_data; }
-    QSize size() const;
+    QSize size() const;                      // in the layout's pixels, whatever the screen
     bool isBitmap() const;                   // a BMP: its bottom-left colour may be drawn transparent
-    QPixmap pixmap() const;
-    QPixmap pixmapWithoutColourAtBottomLeft() const; // the bitmap with that colour left out
+    bool hasDoubleSize() const;
+
+    // The rendering for a screen of `devicePixelRatio`: the 2x one on any screen denser than 1x,
+    // when there is one. Its devicePixelRatio() tells which was taken.
+    QPixmap pixmap(qreal devicePixelRatio = 1) const;
+    // The same, with the bitmap's bottom-left colour left out.
+    QPixmap pixmapWithoutColourAtBottomLeft(qreal devicePixelRatio = 1) const;
     bool sharesImageWith(const Picture &other) const { return m_data == other.m_data; }
 
 private:

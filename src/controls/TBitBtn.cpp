@@ -59,8 +59,13 @@ void TBitBtn::paintEvent(QPaintEvent *)
     const QRect glyph = glyphRect();
     const int shift = isDown() ? 1 : 0; // the pressed look moves the content as a sunken button does
     if (!m_glyph.isNull()) {
-        const QPixmap strip = m_glyph.pixmapWithoutColourAtBottomLeft();
-        const QRect source(QPoint((glyphCellShown() - 1) * glyph.width(), 0), glyph.size());
+        const qreal screenRatio = devicePixelRatioF();
+        const QPixmap strip = m_glyph.pixmapWithoutColourAtBottomLeft(screenRatio);
+        // The source is in the strip's own pixels, twice as many in a 2x strip.
+        const int cellWidth = strip.width() / kGlyphCells;
+        const QRect source((glyphCellShown() - 1) * cellWidth, 0, cellWidth, strip.height());
+        if (strip.devicePixelRatio() != screenRatio)
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawPixmap(glyph.translated(shift, shift), strip, source);
     }
     const int gap = glyph.width() > 0 ? kSpacing : 0;

@@ -32,10 +32,13 @@ void TImage::paintEvent(QPaintEvent *)
     if (m_picture.isNull())
         return;
     const bool keyed = m_transparent && m_picture.isBitmap();
-    const QPixmap pixmap = keyed ? m_picture.pixmapWithoutColourAtBottomLeft() : m_picture.pixmap();
+    const qreal screenRatio = devicePixelRatioF();
+    const QPixmap pixmap = keyed ? m_picture.pixmapWithoutColourAtBottomLeft(screenRatio)
+                                 : m_picture.pixmap(screenRatio);
     QPainter painter(this);
+    // Fitted in the layout's pixels whichever rendering is drawn, so nothing moves with the scale.
     const QRect target = pictureRect();
-    if (target.size() != pixmap.size())
+    if (QSizeF(target.size()) != pixmap.deviceIndependentSize() || pixmap.devicePixelRatio() != screenRatio)
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(target, pixmap);
 }

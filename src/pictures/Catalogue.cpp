@@ -7,15 +7,9 @@
 
 namespace {
 
-PictureForm formFromText(QStringView text, int lineNo)
+[[noreturn]] void malformed(int lineNo, const std::string &what)
 {
-    if (text == QLatin1String("png")) return PictureForm::Png;
-    if (text == QLatin1String("png-edge")) return PictureForm::PngEdge;
-    if (text == QLatin1String("png-alpha")) return PictureForm::PngAlpha;
-    if (text == QLatin1String("bmp")) return PictureForm::Bmp;
-    if (text == QLatin1String("glyph")) return PictureForm::Glyph;
-    throw std::runtime_error("catalogue line " + std::to_string(lineNo) + ": unknown form "
-                             + text.toString().toStdString());
+    throw std::runtime_error("picture table line " + std::to_string(lineNo) + ": " + what);
 }
 
 bool isDigits(QStringView text)
@@ -29,79 +23,63 @@ QSize sizeFromText(QStringView text, int lineNo)
 {
     const qsizetype cross = text.indexOf(QLatin1Char('x'));
     const QStringView width = text.left(cross), height = text.mid(cross + 1);
-    if (cross < 0 || !isDigits(width) || !isDigits(height))
-        throw std::runtime_error("catalogue line " + std::to_string(lineNo) + ": bad size "
-                                 + text.toString().toStdString());
+    if (cross < 0 || !isDigits(width) || !isDigits(height) || width.toInt() == 0 || height.toInt() == 0)
+        malformed(lineNo, "bad size " + text.toString().toStdString());
     return {width.toInt(), height.toInt()};
 }
 
+const QLatin1String kMirrorPrefix("mirror:");
+
 } // namespace
+
+PictureForm pictureFormFromName(QStringView name)
+{
+    if (name == QLatin1String("png")) return PictureForm::Png;
+    if (name == QLatin1String("png-edge")) return PictureForm::PngEdge;
+    if (name == QLatin1String("png-alpha")) return PictureForm::PngAlpha;
+    if (name == QLatin1String("bmp")) return PictureForm::Bmp;
+    if (name == QLatin1String("glyph")) return PictureForm::Glyph;
+    throw std::runtime_error("unknown picture form " + name.toString().toStdString());
+}
 
 bool PictureOutput::isBitmap() const
 {
     return form == PictureForm::Bmp || form == PictureForm::Glyph;
 }
 
-QString PictureOutput::fileName() const
+QString PictureOutput::mirrorOf() const
 {
-    return name + (isBitmap() ? QStringLiteral(".bmp") : QStringLiteral(".png"));
+    return source.startsWith(kMirrorPrefix) ? source.mid(kMirrorPrefix.size()) : QString();
 }
 
-QString PictureOutput::packedFileName() const
+QList<PictureOutput> parsePictureTable(const QString &text)
 {
-    return name + QStringLiteral(".vpx");
-}
-
-QString CatalogueEntry::mirrorName() const
-{
-    static const QString prefix = QStringLiteral("mirror:");
-    return derivation.startsWith(prefix) ? derivation.mid(prefix.size()) : QString();
-}
-
-QList<PictureOutput> CatalogueEntry::outputs() const
-{
-    QList<PictureOutput> result;
-    if (derivation == QLatin1String("sizes")) {
-        static const char *const letters[] = {"_G", "_M", "_P"};
-        for (int i = 0; i < sizes.size(); ++i)
-            result.append({name + QLatin1String(letters[i]), sizes[i], form});
-    } else {
-        result.append({name, sizes.value(0), form});
-        if (!mirrorName().isEmpty())
-            result.append({mirrorName(), sizes.value(0), form});
-    }
-    return result;
-}
-
-QList<CatalogueEntry> parseCatalogue(const QString &text)
-{
-    QList<CatalogueEntry> entries;
+    QList<PictureOutput> outputs;
     const auto lines = QStringView(text).split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
         const QStringView line = lines[i].trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
-        QList<QStringView> cells;
-        for (QStringView cell : line.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            for (QStringView part : cell.split(QLatin1Char('\t'), Qt::SkipEmptyParts))
-                cells.append(part);
         const int lineNo = i + 1;
-        if (cells.size() < 5)
-            throw std::runtime_error("catalogue line " + std::to_string(lineNo) + ": too few columns");
-        CatalogueEntry entry;
-        entry.name = cells.first().toString();
-        entry.source = cells[1].toString();
-        entry.form = formFromText(cells[2], lineNo);
-        entry.derivation = cells.last().toString();
-        for (int c = 3; c < cells.size() - 1; ++c)
-            entry.sizes.append(sizeFromText(cells[c], lineNo));
-        const int wanted = entry.derivation == QLatin1String("sizes") ? 3 : 1;
-        if (entry.sizes.size() != wanted)
-            throw std::runtime_error("catalogue line " + std::to_string(lineNo)
-                                     + ": wrong number of sizes");
-        entries.append(entry);
+        const auto cells = line.split(QLatin1Char('\t'), Qt::SkipEmptyParts);
+        if (cells.size() != 8)
+            malformed(lineNo, "expected 8 columns, found " + std::to_string(cells.size()));
+        PictureOutput out;
+        out.name = cells[0].toString();
+        try {
+            out.form = pictureFormFromName(cells[1]);
+        } catch (const std::runtime_error &error) {
+            malformed(lineNo, error.what());
+        }
+        out.size = sizeFromText(cells[2], lineNo);
+        out.source = cells[3].toString();
+        out.storedFile = cells[4].toString();
+        out.packedFile = cells[5].toString();
+        out.storedFile2x = cells[6].toString();
+        out.packedFile2x = cells[7].toString();
+        outputs.append(out);
     }
-    return entries;
+    return outputs;
 }
 
 QString pictureResourcePath(const QString &fileName)
@@ -109,13 +87,13 @@ QString pictureResourcePath(const QString &fileName)
     return QStringLiteral(":/pictures/") + fileName;
 }
 
-const QList<CatalogueEntry> &builtInCatalogue()
+const QList<PictureOutput> &builtInPictures()
 {
-    static const QList<CatalogueEntry> catalogue = [] {
-        QFile file(pictureResourcePath(QStringLiteral("catalogue.tsv")));
+    static const QList<PictureOutput> pictures = [] {
+        QFile file(pictureResourcePath(QStringLiteral("pictures.tsv")));
         if (!file.open(QIODevice::ReadOnly))
-            throw std::runtime_error("the picture catalogue is missing from the resources");
-        return parseCatalogue(QString::fromUtf8(file.readAll()));
+            throw std::runtime_error("the picture table is missing from the resources");
+        return parsePictureTable(QString::fromUtf8(file.readAll()));
     }();
-    return catalogue;
+    return pictures;
 }

@@ -14,10 +14,9 @@ const QHash<QString, Picture> &allPictures()
 {
     static const QHash<QString, Picture> pictures = [] {
         QHash<QString, Picture> result;
-        for (const CatalogueEntry &entry : builtInCatalogue())
-            for (const PictureOutput &out : entry.outputs())
-                result.insert(out.name, Picture::fromFile(pictureResourcePath(out.packedFileName()),
-                                                          out.size, out.isBitmap()));
+        for (const PictureOutput &out : builtInPictures())
+            result.insert(out.name, Picture::fromFile(pictureResourcePath(out.packedFile), out.size,
+                                                      out.isBitmap(), pictureResourcePath(out.packedFile2x)));
         return result;
     }();
     return pictures;

@@ -10,6 +10,7 @@
 #include "uAbout.h"
 #include "uMain.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QPainter>
@@ -36,9 +37,7 @@ void save(const QImage &image, const QDir &dir, const QString &name)
 
 QImage contactSheet()
 {
-    QList<PictureOutput> outputs;
-    for (const CatalogueEntry &entry : builtInCatalogue())
-        outputs += entry.outputs();
+    const QList<PictureOutput> &outputs = builtInPictures();
     constexpr int sheetWidth = 1600, gap = 12, labelHeight = 16;
     // Lay the pictures out in rows, tallest row item deciding the row height.
     struct Placed { PictureOutput out; QPoint at; };
@@ -54,14 +53,18 @@ QImage contactSheet()
         x += std::max(out.size.width(), 90) + gap;
         rowHeight = std::max(rowHeight, out.size.height());
     }
-    QImage sheet(sheetWidth, y + rowHeight + labelHeight + gap, QImage::Format_RGB32);
+    // At the screen's scale, showing the renderings a screen of that density gets.
+    const qreal ratio = qApp->devicePixelRatio();
+    const QSize sheetSize(sheetWidth, y + rowHeight + labelHeight + gap);
+    QImage sheet((QSizeF(sheetSize) * ratio).toSize(), QImage::Format_RGB32);
+    sheet.setDevicePixelRatio(ratio);
     sheet.fill(QColor(160, 160, 160));
     QPainter painter(&sheet);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);
     painter.setFont(font);
     for (const Placed &p : placed) {
-        painter.drawPixmap(p.at, cataloguePicture(p.out.name).pixmap());
+        painter.drawPixmap(p.at, cataloguePicture(p.out.name).pixmap(ratio));
         painter.drawText(QRect(p.at.x(), p.at.y() + p.out.size.height() + 2, 200, labelHeight),
                          Qt::AlignLeft | Qt::AlignTop, p.out.name);
     }

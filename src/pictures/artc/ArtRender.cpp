@@ -1,23 +1,32 @@
 #include "ArtRender.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <QSvgRenderer>
 #include <stdexcept>
 
 namespace art {
 namespace {
 
-QImage renderOn(const QString &svgPath, QSize size, QColor ground)
+// The drawing's view box fills `size` pixels; `border` more pixels of the drawing's plane are shown
+// on every side, beyond the view box.
+QImage renderOn(const QString &svgPath, QSize size, QColor ground, int border = 0)
 {
     QSvgRenderer renderer(svgPath);
     if (!renderer.isValid())
         throw std::runtime_error("cannot read SVG " + svgPath.toStdString());
     renderer.setAspectRatioMode(Qt::IgnoreAspectRatio);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    if (border > 0) {
+        const QRectF box = renderer.viewBoxF();
+        const qreal dx = border * box.width() / size.width(), dy = border * box.height() / size.height();
+        renderer.setViewBox(box.adjusted(-dx, -dy, dx, dy));
+    }
+    const QSize canvas = size + QSize(2 * border, 2 * border);
+    QImage image(canvas, QImage::Format_ARGB32_Premultiplied);
     image.fill(ground);
     QPainter painter(&image);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(canvas)));
     painter.end();
     return image;
 }
@@ -93,6 +102,25 @@ QImage glyphStrip(const QImage &cell)
 QImage mirrored(const QImage &image)
 {
     return image.mirrored(true, false);
+}
+
+InkOutside inkOutsideFrame(const QString &svgPath, QSize size)
+{
+    const int border = std::max(size.width(), size.height()) / 4 + 2;
+    const QImage image = renderOn(svgPath, size, Qt::transparent, border);
+    InkOutside ink{0, 0, 0, 0};
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(line[x]) < 16) // the faint anti-aliased rim of a shape that ends at the frame
+                continue;
+            ink.left += x < border;
+            ink.right += x >= border + size.width();
+            ink.top += y < border;
+            ink.bottom += y >= border + size.height();
+        }
+    }
+    return ink;
 }
 
 Margins marginsAround(const QImage &image, QRgb ground)

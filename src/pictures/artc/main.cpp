@@ -1,15 +1,17 @@
 // Build-time art compiler: renders the SVG drawings of the picture catalogue to their stored form.
-//   artc build <catalogue.tsv> <name> <art dir> <out dir>     one catalogue row
-//   artc preview <svg> <WxH> <form> <out.png> [zoom]           one drawing, for the artist: also a
-//                                                              zoomed copy and the margins
+//   artc render <svg> <form> <WxH> <stored> <packed>   one picture, and its packed copy
+//   artc mirror <stored> <mirror stored> <mirror packed>
+//                                                      the exact mirror image of a rendered picture
+//   artc icon <out.ico> <in.png>...                    a Windows icon of PNG images
+//   artc preview <svg> <WxH> <form> <out.png> [zoom]   one drawing, for the artist: also a zoomed
+//                                                      copy, the margins and what the frame cuts off
 
 #include "ArtRender.h"
+#include "IconPack.h"
 #include "pictures/PackedImage.h"
 
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QTextStream>
 #include <cstdio>
 #include <stdexcept>
 
@@ -21,55 +23,66 @@ void save(const QImage &image, const QString &path)
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
+QImage load(const QString &path)
+{
+    QImage image(path);
+    if (image.isNull())
+        throw std::runtime_error("cannot read " + path.toStdString());
+    return image;
+}
+
 // Packs the stored file as it reads back, so the program shows exactly the stored pixels.
 void savePacked(const QString &storedPath, const QString &packedPath)
 {
-    const QImage stored(storedPath);
+    const QImage stored = load(storedPath);
     QFile file(packedPath);
-    if (stored.isNull() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || file.write(packImage(stored)) < 0 || !file.flush())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(packImage(stored)) < 0
+        || !file.flush())
         throw std::runtime_error("cannot write " + packedPath.toStdString());
 }
 
-int build(const QStringList &args)
+QSize sizeFrom(const QString &text)
 {
-    QFile file(args[2]);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("cannot read " + args[2].toStdString());
-    const auto catalogue = parseCatalogue(QString::fromUtf8(file.readAll()));
-    const QDir artDir(args[4]), outDir(args[5]);
-    for (const CatalogueEntry &entry : catalogue) {
-        if (entry.name != args[3])
-            continue;
-        const QString svg = artDir.filePath(entry.source);
-        const auto outputs = entry.outputs();
-        for (int i = 0; i < outputs.size(); ++i) {
-            const PictureOutput &out = outputs[i];
-            if (!entry.mirrorName().isEmpty() && i == 1) {
-                QImage first(outDir.filePath(outputs[0].fileName()));
-                save(art::mirrored(first.convertToFormat(QImage::Format_RGB888)),
-                     outDir.filePath(out.fileName()));
-            } else {
-                save(art::render(svg, out.size, out.form), outDir.filePath(out.fileName()));
-            }
-            savePacked(outDir.filePath(out.fileName()), outDir.filePath(out.packedFileName()));
-        }
-        return 0;
-    }
-    throw std::runtime_error("no catalogue row named " + args[3].toStdString());
+    const QStringList wh = text.split(QLatin1Char('x'));
+    const QSize size(wh.value(0).toInt(), wh.value(1).toInt());
+    if (wh.size() != 2 || size.isEmpty())
+        throw std::runtime_error("bad size " + text.toStdString());
+    return size;
 }
 
-PictureForm parseForm(const QString &text)
+int render(const QStringList &args)
 {
-    const auto entries = parseCatalogue(QStringLiteral("x x %1 1x1 single").arg(text));
-    return entries.first().form;
+    save(art::render(args[2], sizeFrom(args[4]), pictureFormFromName(args[3])), args[5]);
+    savePacked(args[5], args[6]);
+    return 0;
+}
+
+int mirror(const QStringList &args)
+{
+    const QImage first = load(args[2]);
+    save(art::mirrored(first.convertToFormat(first.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                     : QImage::Format_RGB888)),
+         args[3]);
+    savePacked(args[3], args[4]);
+    return 0;
+}
+
+int icon(const QStringList &args)
+{
+    QList<QImage> images;
+    for (qsizetype i = 3; i < args.size(); ++i)
+        images.append(load(args[i]));
+    QFile file(args[2]);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(art::packIcon(images)) < 0
+        || !file.flush())
+        throw std::runtime_error("cannot write " + args[2].toStdString());
+    return 0;
 }
 
 int preview(const QStringList &args)
 {
-    const QStringList wh = args[3].split(QLatin1Char('x'));
-    const QSize size(wh.value(0).toInt(), wh.value(1).toInt());
-    const PictureForm form = parseForm(args[4]);
+    const QSize size = sizeFrom(args[3]);
+    const PictureForm form = pictureFormFromName(args[4]);
     const QImage image = art::render(args[2], size, form);
     save(image, args[5]);
     const int zoom = args.size() > 6 ? args[6].toInt() : 4;
@@ -78,8 +91,12 @@ int preview(const QStringList &args)
     save(image.scaled(size * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation), zoomed);
     const QRgb ground = form == PictureForm::Png ? 0xFFFFFFFF : art::kMagenta;
     const auto m = art::marginsAround(image.convertToFormat(QImage::Format_RGB32), ground);
-    std::printf("%dx%d margins left %d top %d right %d bottom %d (want 0..6 on every side)\n",
-                size.width(), size.height(), m.left, m.top, m.right, m.bottom);
+    const QSize frame = form == PictureForm::Glyph ? QSize(size.width() / 4, size.height()) : size;
+    const auto cut = art::inkOutsideFrame(args[2], frame);
+    std::printf("%dx%d margins left %d top %d right %d bottom %d (want 0..6 on every side)\n"
+                "ink cut off by the frame: left %d top %d right %d bottom %d (want 0)\n",
+                size.width(), size.height(), m.left, m.top, m.right, m.bottom,
+                cut.left, cut.top, cut.right, cut.bottom);
     return 0;
 }
 
@@ -90,12 +107,19 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv); // fonts for <text> need the GUI side
     const QStringList args = app.arguments();
+    const QString command = args.value(1);
     try {
-        if (args.size() == 6 && args[1] == QLatin1String("build"))
-            return build(args);
-        if (args.size() >= 6 && args[1] == QLatin1String("preview"))
+        if (command == QLatin1String("render") && args.size() == 7)
+            return render(args);
+        if (command == QLatin1String("mirror") && args.size() == 5)
+            return mirror(args);
+        if (command == QLatin1String("icon") && args.size() >= 4)
+            return icon(args);
+        if (command == QLatin1String("preview") && args.size() >= 6)
             return preview(args);
-        std::fprintf(stderr, "usage: artc build <catalogue> <name> <art dir> <out dir>\n"
+        std::fprintf(stderr, "usage: artc render <svg> <form> <WxH> <stored> <packed>\n"
+                             "       artc mirror <stored> <mirror stored> <mirror packed>\n"
+                             "       artc icon <out.ico> <in.png>...\n"
                              "       artc preview <svg> <WxH> <form> <out.png> [zoom]\n");
         return 2;
     } catch (const std::exception &error) {

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Builds Qt for 64-bit Windows (MinGW-w64) from Debian's own Qt source, once, into a cache outside
+# any build tree, and prints the install prefix on its last line. A later call with the same Qt
+# version, options and toolchain reuses the cache and returns at once.
+#   scripts/windows-qt.sh            cache: $VARTOLIN_CACHE, else ~/.cache/vartolin
+# The host's moc, rcc and uic generate the code, so the host Qt must be the same version.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cache=${VARTOLIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vartolin}
+jobs=$(nproc 2>/dev/null || echo 2)
+toolchain=$root/cmake/mingw-w64-x86_64.cmake
+say() { echo "windows-qt: $*" >&2; }
+
+# Core, Gui, Widgets, Test and the platform plugins. No network, SQL, D-Bus, printing or OpenGL.
+# Debian's source lacks the Wintab header, hence no tablet events; without OpenGL the Windows
+# platform plugin needs dynamic GL off. Bundled third-party code only, so no MinGW library of the
+# build machine ends up inside the Windows Qt.
+qt_options=(
+    -DCMAKE_BUILD_TYPE=Release
+    -DBUILD_SHARED_LIBS=ON
+    -DQT_QMAKE_TARGET_MKSPEC=win32-g++
+    -DQT_BUILD_EXAMPLES=OFF
+    -DQT_BUILD_TESTS=OFF
+    -DFEATURE_network=OFF
+    -DFEATURE_sql=OFF
+    -DFEATURE_dbus=OFF
+    -DFEATURE_printsupport=OFF
+    -DFEATURE_concurrent=OFF
+    -DFEATURE_opengl=OFF
+    -DFEATURE_dynamicgl=OFF
+    -DFEATURE_vulkan=OFF
+    -DFEATURE_direct2d=OFF
+    -DFEATURE_tabletevent=OFF
+    -DFEATURE_jpeg=OFF
+    -DFEATURE_system_zlib=OFF
+    -DFEATURE_system_png=OFF
+    -DFEATURE_system_freetype=OFF
+    -DFEATURE_system_harfbuzz=OFF
+    -DFEATURE_system_pcre2=OFF
+    -DFEATURE_system_doubleconversion=OFF
+)
+
+bash "$root/scripts/install-deps.sh" windows
+
+qt_deb_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+qt_version=${qt_deb_version%%+*}
+qt_version=${qt_version%%-*}
+key=$( { printf '%s\n' "$qt_deb_version" "${qt_options[@]}"; cat "$toolchain"; \
+         x86_64-w64-mingw32-g++-posix --version | head -1; } | sha256sum | cut -c1-12)
+prefix=$cache/qt-$qt_version-mingw64-$key
+if [ -f "$prefix/.complete" ]; then
+    say "using the cached Qt $qt_version for Windows in $prefix"
+    echo "$prefix"
+    exit 0
+fi
+
+# --- source: Debian's qt6-base of the host's version, through a private apt state -------------------
+src_parent=$cache/src
+src=$src_parent/qt6-base-$qt_deb_version
+if [ ! -f "$src/.complete" ]; then
+    say "fetching Debian's qt6-base $qt_deb_version source"
+    apt_state=$cache/apt
+    mkdir -p "$apt_state/lists/partial" "$src_parent"
+    # The host's own sources as deb-src entries, in a file apt reads only for this download: an
+    # update with only this list must not replace the machine's package lists.
+    {
+        for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+            [ -f "$f" ] && sed -n 's/^deb \(.*debian.*\)$/deb-src \1/p' "$f"
+        done
+        for f in /etc/apt/sources.list.d/*.sources; do
+            [ -f "$f" ] && grep -q 'debian' "$f" && sed 's/^Types: deb$/Types: deb-src/' "$f" && echo
+        done
+    } >"$apt_state/sources.sources.tmp"
+    if grep -q '^Types:' "$apt_state/sources.sources.tmp"; then
+        mv "$apt_state/sources.sources.tmp" "$apt_state/vartolin-src.sources"
+        apt_list=(-o Dir::Etc::sourcelist=/dev/null -o "Dir::Etc::sourceparts=$apt_state/parts")
+        mkdir -p "$apt_state/parts"
+        cp "$apt_state/vartolin-src.sources" "$apt_state/parts/"
+    else
+        mv "$apt_state/sources.sources.tmp" "$apt_state/vartolin-src.list"
+        apt_list=(-o "Dir::Etc::sourcelist=$apt_state/vartolin-src.list" -o Dir::Etc::sourceparts=-)
+    fi
+    apt_opts=("${apt_list[@]}" -o "Dir::State::Lists=$apt_state/lists" -o Dir::Cache::pkgcache= \
+              -o Dir::Cache::srcpkgcache= -o APT::Sandbox::User=root)
+    apt-get "${apt_opts[@]}" update -qq
+    rm -rf "$src" "$src_parent/download"
+    mkdir -p "$src_parent/download"
+    (cd "$src_parent/download" && apt-get "${apt_opts[@]}" source -qq "qt6-base=$qt_deb_version") >&2
+    extracted=$(find "$src_parent/download" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -1)
+    [ -n "$extracted" ] || { say "apt-get source gave no qt6-base folder"; exit 1; }
+    mv "$extracted" "$src"
+    rm -rf "$src_parent/download"
+    touch "$src/.complete"
+fi
+
+# --- build -----------------------------------------------------------------------------------------
+build=$cache/qt-build-$key
+say "building Qt $qt_version for Windows into $prefix (about 35 minutes on 2 cores, once)"
+rm -rf "$prefix"
+cmake -S "$src" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DQT_HOST_PATH=/usr \
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    "${qt_options[@]}" >"$cache/qt-configure-$key.log" 2>&1 \
+    || { tail -60 "$cache/qt-configure-$key.log" >&2; say "Qt configure failed (log: $cache/qt-configure-$key.log)"; exit 1; }
+cmake --build "$build" --parallel "$jobs" >"$cache/qt-build-$key.log" 2>&1 \
+    || { grep -B2 -A20 -m3 'FAILED\|error:' "$cache/qt-build-$key.log" >&2 || tail -60 "$cache/qt-build-$key.log" >&2
+         say "Qt build failed (log: $cache/qt-build-$key.log)"; exit 1; }
+cmake --install "$build" >"$cache/qt-install-$key.log" 2>&1 \
+    || { tail -40 "$cache/qt-install-$key.log" >&2; say "Qt install failed"; exit 1; }
+rm -rf "$build"
+touch "$prefix/.complete"
+say "Qt $qt_version for Windows is in $prefix"
+echo "$prefix"
