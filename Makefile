@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build play test soak sanitize bench tour clean
+.PHONY: deps configure build play test soak sanitize bench tour windows windows-test clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -45,5 +45,14 @@ bench: build
 tour: build
 	cmake --build $(BUILD) --target run_tour
 
+# Cross-built for Windows with MinGW-w64 against Qt built from Debian's Qt source (cached in
+# ~/.cache/vartolin): build-windows/deploy/ and the installer build-windows/Vartolin-*-win64.exe.
+windows:
+	bash scripts/windows.sh
+
+# Every suite, the game, the tour and the installer as Windows programs under Wine.
+windows-test: windows
+	bash scripts/windows-test.sh
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-windows

@@ -15,8 +15,15 @@ if(UNIX AND NOT APPLE)
 endif()
 option(VARTOLIN_BUILD_ICO "Build the Windows application icon (.ico) from the SVG" ${WIN32})
 
+# On Windows the program sits at the top of its folder, with its DLLs beside it.
+set(VARTOLIN_WINDOWS_BIN_DIR .)
+if(WIN32)
+    set(vartolin_bin_dir ${VARTOLIN_WINDOWS_BIN_DIR})
+else()
+    set(vartolin_bin_dir ${CMAKE_INSTALL_BINDIR})
+endif()
 install(TARGETS vartolin
-    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    RUNTIME DESTINATION ${vartolin_bin_dir}
     BUNDLE DESTINATION .)
 
 # --- Icons rendered from the SVG by the project's own art compiler ---------------------------------
@@ -111,13 +118,31 @@ if(WIN32)
         add_dependencies(vartolin vartolin_icons)
     endif()
 
-    # windeployqt at install time puts the Qt DLLs, plugins and a qt.conf next to the .exe.
-    # A static Qt needs none of that, so that case is skipped rather than an error.
-    qt_generate_deploy_app_script(
-        TARGET vartolin
-        FILENAME_VARIABLE vartolin_deploy_script
-        NO_UNSUPPORTED_PLATFORM_ERROR)
-    install(SCRIPT ${vartolin_deploy_script})
+    # The licence, readable by the user beside the program (CR LF, as Windows editors expect).
+    file(READ ${PROJECT_SOURCE_DIR}/src/about/licence.txt licence)
+    string(REPLACE "\r\n" "\n" licence "${licence}")
+    string(REPLACE "\n" "\r\n" licence "${licence}")
+    string(ASCII 239 187 191 utf8_bom) # the installer's licence page reads UTF-8 only with it
+    file(WRITE ${VARTOLIN_PACKAGING_OUT}/LICENCE.txt "${utf8_bom}${licence}")
+    install(FILES ${VARTOLIN_PACKAGING_OUT}/LICENCE.txt DESTINATION ${VARTOLIN_WINDOWS_BIN_DIR})
+
+    if(CMAKE_CROSSCOMPILING)
+        # The build machine has no windeployqt: our own step finds the DLLs from the imports.
+        list(JOIN VARTOLIN_RUNTIME_DLL_DIRS "\" \"" VARTOLIN_MINGW_DLL_DIRS)
+        set(VARTOLIN_MINGW_DLL_DIRS "\"${VARTOLIN_MINGW_DLL_DIRS}\"")
+        set(VARTOLIN_QT_PLUGINS ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS})
+        configure_file(${VARTOLIN_PACKAGING_DIR}/DeployWindows.cmake.in
+                       ${VARTOLIN_PACKAGING_OUT}/DeployWindows.cmake @ONLY)
+        install(SCRIPT ${VARTOLIN_PACKAGING_OUT}/DeployWindows.cmake)
+    else()
+        # windeployqt at install time puts the Qt DLLs, plugins and a qt.conf next to the .exe.
+        # A static Qt needs none of that, so that case is skipped rather than an error.
+        qt_generate_deploy_app_script(
+            TARGET vartolin
+            FILENAME_VARIABLE vartolin_deploy_script
+            NO_UNSUPPORTED_PLATFORM_ERROR)
+        install(SCRIPT ${vartolin_deploy_script})
+    endif()
 endif()
 
 # --- CPack ------------------------------------------------------------------------------------------
@@ -150,7 +175,14 @@ if(WIN32)
         set(CPACK_NSIS_MUI_ICON ${VARTOLIN_ICO})
         set(CPACK_NSIS_MUI_UNIICON ${VARTOLIN_ICO})
     endif()
-    set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\vartolin.exe")
+    set(CPACK_NSIS_INSTALLED_ICON_NAME "vartolin.exe")
+    set(CPACK_NSIS_EXECUTABLES_DIRECTORY ${VARTOLIN_WINDOWS_BIN_DIR})
+    # A 64-bit program: a 64-bit, Unicode installer that installs under the 64-bit program folder.
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+    set(CPACK_RESOURCE_FILE_LICENSE ${VARTOLIN_PACKAGING_OUT}/LICENCE.txt)
+    set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+    set(CPACK_PACKAGE_FILE_NAME Vartolin-${PROJECT_VERSION}-win64)
     set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
     set(CPACK_NSIS_CONTACT "authors@vartolin.example")
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)

@@ -26,6 +26,12 @@
 #include <csignal>
 #include <sys/resource.h>
 #endif
+#ifdef Q_OS_WIN
+#include <QProcess>
+#include <QScopeGuard>
+#include <cstdio>
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -113,6 +119,11 @@ private slots:
     void saveFailures_data();
     void saveFailures();
     void gameUnchangedByTheDialog();
+#ifdef Q_OS_WIN
+    void versionResourceOfTheProgram();
+    void copyWithoutVersionResource();
+    void shellOpenReachesTheSystemAsShown();
+#endif
 
 private:
     // The save dialog answers from m_answers (cancel once they run out) and records its suggestions;
@@ -359,8 +370,13 @@ void AboutTest::savedFileBytes_data()
 {
     QTest::addColumn<QByteArray>("locale");
     QTest::addColumn<bool>("utf8");
+#ifdef Q_OS_WIN
+    // The user's ANSI code page, whatever the environment says.
+    QTest::newRow("ANSI code page") << QByteArray() << (GetACP() == CP_UTF8);
+#else
     QTest::newRow("UTF-8 code set") << QByteArray("C.UTF-8") << true;
     QTest::newRow("ASCII code set") << QByteArray("C") << false;
+#endif
 }
 
 void AboutTest::savedFileBytes()
@@ -372,11 +388,27 @@ void AboutTest::savedFileBytes()
     const QString path = folder.filePath(QStringLiteral("EULA"));
     writeFile(path, QByteArray(10000, 'x'));
     m_answers = {path};
-    EnvironmentScope codeSet("LC_ALL", locale);
+    EnvironmentScope codeSet("LC_ALL", locale); // the POSIX code set; Windows takes its ANSI code page
     withAbout(QString(), [](TfrmAbout &dialog) { QTest::mouseClick(dialog.bbtSave, Qt::LeftButton); });
 
     QByteArray expected;
     for (QString line : ::licenceText().split(QLatin1Char('\n'))) {
+#ifdef Q_OS_WIN
+        // Every Windows-125x code page holds the three as the same bytes.
+        const UINT codePage = GetACP();
+        if (!utf8 && (codePage < 1250 || codePage > 1258))
+            QSKIP(qPrintable(QStringLiteral("no expected bytes written out for code page %1").arg(codePage)));
+        if (!utf8) {
+            QByteArray bytes = line.toLatin1();
+            for (qsizetype i = 0; i < line.size(); ++i) {
+                const char16_t c = line[i].unicode();
+                if (c > 0x7F)
+                    bytes[i] = c == 0x201C ? '\x93' : c == 0x201D ? '\x94' : c == 0x2013 ? '\x96' : '?';
+            }
+            expected += bytes + "\r\n";
+            continue;
+        }
+#endif
         if (!utf8)
             line.replace(QChar(0x201C), QLatin1Char('"')).replace(QChar(0x201D), QLatin1Char('"')).replace(QChar(0x2013), QLatin1Char('-'));
         expected += line.toUtf8() + "\r\n";
@@ -538,8 +570,110 @@ void AboutTest::gameUnchangedByTheDialog()
         QVERIFY(after[i].sharesImageWith(before[i]));
 }
 
+#ifdef Q_OS_WIN
+namespace {
+
+QString fourParts(DWORD high, DWORD low)
+{
+    return QStringLiteral("%1.%2.%3.%4").arg(HIWORD(high)).arg(LOWORD(high)).arg(HIWORD(low)).arg(LOWORD(low));
+}
+
+struct ShellCall {
+    void *window;
+    QString verb, file;
+    bool parameters, directory;
+    int show;
+};
+QList<ShellCall> g_shellCalls;
+
+} // namespace
+
+void AboutTest::versionResourceOfTheProgram()
+{
+    // This program carries the game's version resource, read back here with the system's own calls.
+    const std::wstring path = QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdWString();
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    QVERIFY(size > 0);
+    std::vector<BYTE> info(size);
+    QVERIFY(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
+    VS_FIXEDFILEINFO *fixed = nullptr;
+    UINT length = 0;
+    QVERIFY(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void **>(&fixed), &length) && fixed);
+    QCOMPARE(fourParts(fixed->dwFileVersionMS, fixed->dwFileVersionLS), QStringLiteral(VARTOLIN_VERSION));
+    QCOMPARE(fourParts(fixed->dwProductVersionMS, fixed->dwProductVersionLS),
+             QStringLiteral("%1.%2.0.0").arg(VARTOLIN_VERSION_MAJOR).arg(VARTOLIN_VERSION_MINOR));
+    QCOMPARE(FileVersionText(), QStringLiteral("1.0"));
+    withAbout(QString(), [](TfrmAbout &dialog) { QCOMPARE(dialog.lblVersion->text(), QStringLiteral(" Version 1.0")); });
+}
+
+void AboutTest::copyWithoutVersionResource()
+{
+    // A copy of this program, next to it so that it finds the same libraries, with the version
+    // resource taken out; it reports the version text it would show.
+    const QString copy = QFileInfo(QCoreApplication::applicationFilePath()).dir().filePath(QStringLiteral("tst_about_unversioned.exe"));
+    QFile::remove(copy);
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
+    const auto removeCopy = qScopeGuard([&copy] { QFile::remove(copy); });
+    const std::wstring path = QDir::toNativeSeparators(copy).toStdWString();
+    HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
+    QVERIFY(update);
+    const WORD neutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+    const WORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    bool removed = false;
+    for (WORD language : {neutral, english})
+        removed |= UpdateResourceW(update, MAKEINTRESOURCEW(16) /* RT_VERSION */, MAKEINTRESOURCEW(1), language, nullptr, 0) != FALSE;
+    QVERIFY(removed && EndUpdateResourceW(update, FALSE));
+    DWORD ignored = 0;
+    QCOMPARE(GetFileVersionInfoSizeW(path.c_str(), &ignored), DWORD(0));
+
+    QProcess child;
+    child.start(copy, {QStringLiteral("--print-version-text")});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(QString::fromLatin1(child.readAllStandardOutput()).trimmed(), QStringLiteral("65535.65535"));
+}
+
+void AboutTest::shellOpenReachesTheSystemAsShown()
+{
+    // The whole way down to the system call, which alone is replaced.
+    setShellOpener({});
+    g_shellCalls.clear();
+    platform::setShellExecuteCall([](void *window, const wchar_t *verb, const wchar_t *file, const wchar_t *parameters,
+                                     const wchar_t *directory, int show) {
+        g_shellCalls.append({window, QString::fromWCharArray(verb), QString::fromWCharArray(file), parameters != nullptr,
+                             directory != nullptr, show});
+    });
+    const auto restore = qScopeGuard([] { platform::setShellExecuteCall(nullptr); });
+    void *dialogWindow = nullptr;
+    withAbout(QString(), [&](TfrmAbout &dialog) {
+        dialogWindow = reinterpret_cast<void *>(dialog.winId());
+        QTest::mouseClick(dialog.lblWebSite, Qt::LeftButton);
+    });
+    const QString donate = QStringLiteral(" donate.vartolin.example/give?to=the authors&amount=5 ");
+    withAbout(donate, [](TfrmAbout &dialog) { QTest::mouseClick(dialog.imgDonate, Qt::LeftButton); });
+    QCOMPARE(g_shellCalls.size(), 2);
+    const ShellCall site = g_shellCalls[0], gift = g_shellCalls[1];
+    QVERIFY(dialogWindow && site.window == dialogWindow);
+    QCOMPARE(site.verb, QStringLiteral("open"));
+    QCOMPARE(site.file, QStringLiteral("www.vartolin.example"));
+    QVERIFY(!site.parameters && !site.directory);
+    QCOMPARE(site.show, SW_SHOWNORMAL);
+    QCOMPARE(gift.window, nullptr);
+    QCOMPARE(gift.file, donate);
+    QCOMPARE(gift.show, SW_SHOWNORMAL);
+}
+#endif
+
 int main(int argc, char **argv)
 {
+#ifdef Q_OS_WIN
+    // The copy without a version resource reports what it would show, and nothing else.
+    if (argc == 2 && qstrcmp(argv[1], "--print-version-text") == 0) {
+        std::printf("%s\n", qPrintable(FileVersionText()));
+        return 0;
+    }
+#endif
     VartolinApplication app(argc, argv);
     configureApplication();
     ErrorHandler::install();

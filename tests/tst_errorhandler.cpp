@@ -5,8 +5,14 @@
 #include "controls/TPanel.h"
 #include "crash/ErrorHandler.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 #include <stdexcept>
+
+#ifdef Q_OS_WIN
+#include <shlobj.h>
+#include <windows.h>
+#endif
 
 class ErrorHandlerTest : public QObject
 {
@@ -19,6 +25,7 @@ private slots:
     void reportsAreAppended();
     void closeEndsTheMessageLoop();
     void unwritableReportStillAsksTheUser();
+    void reportGoesToTheApplicationDataFolder();
 
 private:
     QTemporaryDir *m_dir = nullptr;
@@ -106,6 +113,43 @@ void ErrorHandlerTest::unwritableReportStillAsksTheUser()
     QCOMPARE(ErrorHandler::handle(QStringLiteral("lost report")), ErrorChoice::Continue);
     QCOMPARE(m_shown, QStringList{"lost report"});
     QCOMPARE(m_reportPaths, QStringList{QString()});
+}
+
+void ErrorHandlerTest::reportGoesToTheApplicationDataFolder()
+{
+    ErrorHandler::setReportFolder({});
+#ifdef Q_OS_WIN
+    // The user's roaming application data, as the system names it.
+    PWSTR known = nullptr;
+    QVERIFY(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &known)));
+    const QString appData = QDir::fromNativeSeparators(QString::fromWCharArray(known));
+    CoTaskMemFree(known);
+#else
+    const QString appData = m_dir->filePath(QStringLiteral("data home"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(appData));
+    const auto restore = qScopeGuard([] { qunsetenv("XDG_DATA_HOME"); });
+#endif
+    const QString path = ErrorHandler::reportPath();
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("bugreport.txt"));
+    QVERIFY2(path.startsWith(appData + QLatin1Char('/'), Qt::CaseInsensitive), qPrintable(path + QStringLiteral(" is not in ") + appData));
+
+    // A report written there; a report the user already had is given back as it was.
+    QFile report(path);
+    const bool existed = report.exists();
+    const QByteArray before = existed && report.open(QIODevice::ReadOnly) ? report.readAll() : QByteArray();
+    report.close();
+    ErrorHandler::handle(QStringLiteral("report in the application data"));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    const QByteArray after = report.readAll();
+    report.close();
+    if (existed) {
+        QVERIFY(report.open(QIODevice::WriteOnly | QIODevice::Truncate) && report.write(before) == before.size());
+        report.close();
+    } else {
+        report.remove();
+    }
+    QVERIFY(after.startsWith(before) && after.contains("Error: report in the application data"));
+    QCOMPARE(m_reportPaths, QStringList{path});
 }
 
 int main(int argc, char **argv)

@@ -7,17 +7,43 @@
 #include "uMain.h"
 
 #include <QtTest>
+
+#ifdef Q_OS_WIN
+#include <malloc.h>
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <fstream>
 #include <malloc.h>
 #include <string>
+#endif
 
 namespace {
 
 struct MemoryUse {
     long heapKb;       // bytes the program holds on the heap
-    long residentKb;   // what the kernel counts, after the allocator gave back what it could
+    long residentKb;   // what the system counts for the process, after the allocator gave back what it could
 };
 
+#ifdef Q_OS_WIN
+// The run-time library's heap, block by block, and the memory the system has committed to the
+// process (its private bytes).
+MemoryUse memoryUse()
+{
+    _heapmin();
+    long long used = 0;
+    _HEAPINFO entry{};
+    int status;
+    while ((status = _heapwalk(&entry)) == _HEAPOK)
+        if (entry._useflag == _USEDENTRY)
+            used += static_cast<long long>(entry._size);
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    const bool known = GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
+                                            sizeof counters);
+    return {status == _HEAPEND ? long(used / 1024) : -1, known ? long(counters.PrivateUsage / 1024) : -1};
+}
+#else
 // Resident memory in kB, from the kernel's own account of this process.
 long residentKb()
 {
@@ -35,6 +61,7 @@ MemoryUse memoryUse()
     const struct mallinfo2 info = mallinfo2();
     return {long((info.uordblks + info.hblkhd) / 1024), residentKb()};
 }
+#endif
 
 int eventCount()
 {
@@ -79,6 +106,7 @@ void SoakTest::randomInputForAlongTime()
     }
     QCOMPARE(levelsSeen.size(), 8);
     const MemoryUse atEnd = memoryUse();
+    QVERIFY2(afterWarmUp.heapKb > 0 && afterWarmUp.residentKb > 0, "the memory probe could not read the process");
     qInfo("heap in use: %ld kB after %d events, %ld kB after %d; resident: %ld kB, then %ld kB",
           afterWarmUp.heapKb, warmUp, atEnd.heapKb, events, afterWarmUp.residentKb, atEnd.residentKb);
 #if defined(__SANITIZE_ADDRESS__)

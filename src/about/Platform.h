@@ -24,4 +24,13 @@ void openAddress(QWidget *owner, const QString &address);
 using CharacterEncoder = std::function<std::optional<QByteArray>(QStringView character)>;
 CharacterEncoder userCodePageEncoder();
 
+#ifdef Q_OS_WIN
+// The shell's "open" call itself (ShellExecuteW, with the window handle as a plain pointer), which
+// a test replaces to see exactly what reaches the system. Returns the previous one; nullptr
+// restores the system's.
+using ShellExecuteCall = void (*)(void *window, const wchar_t *verb, const wchar_t *file,
+                                  const wchar_t *parameters, const wchar_t *directory, int show);
+ShellExecuteCall setShellExecuteCall(ShellExecuteCall call);
+#endif
+
 } // namespace platform

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -37,11 +38,30 @@ std::optional<quint32> fileVersionMajorMinor()
     return quint32(static_cast<const VS_FIXEDFILEINFO *>(fixed)->dwFileVersionMS);
 }
 
+namespace {
+
+void systemShellExecute(void *window, const wchar_t *verb, const wchar_t *file, const wchar_t *parameters,
+                        const wchar_t *directory, int show)
+{
+    ShellExecuteW(static_cast<HWND>(window), verb, file, parameters, directory, show); // result ignored
+}
+
+ShellExecuteCall g_shellExecute = systemShellExecute;
+
+} // namespace
+
+ShellExecuteCall setShellExecuteCall(ShellExecuteCall call)
+{
+    const ShellExecuteCall previous = g_shellExecute;
+    g_shellExecute = call ? call : systemShellExecute;
+    return previous;
+}
+
 void openAddress(QWidget *owner, const QString &address)
 {
-    const HWND window = owner ? reinterpret_cast<HWND>(owner->window()->winId()) : nullptr;
-    ShellExecuteW(window, L"open", reinterpret_cast<LPCWSTR>(address.utf16()), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+    void *window = owner ? reinterpret_cast<void *>(owner->window()->winId()) : nullptr;
+    const std::wstring file = address.toStdWString(); // exactly as shown, no scheme added
+    g_shellExecute(window, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 CharacterEncoder userCodePageEncoder()
