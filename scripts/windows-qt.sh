@@ -30,7 +30,6 @@ qt_options=(
     -DFEATURE_opengl=OFF
     -DFEATURE_dynamicgl=OFF
     -DFEATURE_vulkan=OFF
-    -DFEATURE_direct2d=OFF
     -DFEATURE_tabletevent=OFF
     -DFEATURE_jpeg=OFF
     -DFEATURE_system_zlib=OFF

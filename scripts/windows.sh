@@ -27,6 +27,7 @@ artc=$(realpath "$host_build/src/pictures/artc/artc")
 say "cross-building into $out"
 "$qt/bin/qt-cmake" -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DVARTOLIN_HOST_ARTC="$artc" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" >"$out.configure.log" 2>&1 \
     || { cat "$out.configure.log"; exit 1; }
 rm -f "$out.configure.log"

@@ -165,7 +165,7 @@ void TfrmMain::BalanceClick(QObject *Sender)
 {
     if (FBuilding || !Sender) // a click that arrived while the challenge was being built
         return;
-    const AnswerOutcome outcome = judgeAnswer({FLevel, FJusteSuite}, Sender->property("Tag").toInt(), FBal);
+    const AnswerOutcome outcome = judgeAnswer({FLevel, FJusteSuite}, tagOf(Sender), FBal);
     FLevel = outcome.progress.level;
     FJusteSuite = outcome.progress.streak;
     if (outcome.correct)

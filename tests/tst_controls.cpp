@@ -194,7 +194,7 @@ void ControlsTest::panelCaptionAndProperties()
     panel->setProperty("Tag", -1);
     QCOMPARE(panel->caption(), QStringLiteral(">"));
     QCOMPARE(panel->accessibleName(), QStringLiteral(">"));
-    QCOMPARE(panel->tag(), -1);
+    QCOMPARE(tagOf(panel), -1);
     QCOMPARE(panel->innerRect(), QRect(4, 4, 72, 66));
     panel->show();
     const QImage shot = panel->grab().toImage();

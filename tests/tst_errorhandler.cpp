@@ -5,6 +5,7 @@
 #include "controls/TPanel.h"
 #include "crash/ErrorHandler.h"
 
+#include <QProcess>
 #include <QScopeGuard>
 #include <QtTest>
 #include <stdexcept>
@@ -26,6 +27,7 @@ private slots:
     void closeEndsTheMessageLoop();
     void unwritableReportStillAsksTheUser();
     void reportGoesToTheApplicationDataFolder();
+    void errorEndingTheProgramIsReported();
 
 private:
     QTemporaryDir *m_dir = nullptr;
@@ -152,8 +154,25 @@ void ErrorHandlerTest::reportGoesToTheApplicationDataFolder()
     QCOMPARE(m_reportPaths, QStringList{path});
 }
 
+void ErrorHandlerTest::errorEndingTheProgramIsReported()
+{
+    // This program again, told to let an error escape main(): it ends, and the report is written.
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--escape-main"), m_dir->path()});
+    QVERIFY(child.waitForFinished(60000));
+    QVERIFY(child.exitStatus() == QProcess::CrashExit || child.exitCode() != 0);
+    QFile report(QDir(m_dir->path()).filePath(QStringLiteral("bugreport.txt")));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QVERIFY(report.readAll().contains("Error: escaped from main"));
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 3 && qstrcmp(argv[1], "--escape-main") == 0) {
+        ErrorHandler::install();
+        ErrorHandler::setReportFolder(QString::fromLocal8Bit(argv[2]));
+        throw std::runtime_error("escaped from main");
+    }
     VartolinApplication app(argc, argv);
     configureApplication();
     ErrorHandler::install();

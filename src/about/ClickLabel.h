@@ -6,21 +6,16 @@
 
 #include <QLabel>
 
-class TClickLabel : public QLabel
+class TClickLabel : public WithClickRule<QLabel>
 {
     Q_OBJECT
 
 public:
-    explicit TClickLabel(QWidget *parent = nullptr);
+    explicit TClickLabel(QWidget *parent = nullptr) : WithClickRule<QLabel>(parent) {}
 
 signals:
     void clicked(QObject *sender);
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
-
-private:
-    ClickRule m_clickRule;
+    void clickCompleted() override { emit clicked(this); }
 };

@@ -9,8 +9,6 @@ constexpr int kGlyphCells = 4;
 constexpr int kSpacing = 4;
 }
 
-TBitBtn::TBitBtn(QWidget *parent) : QAbstractButton(parent) {}
-
 void TBitBtn::setGlyph(const Picture &strip)
 {
     m_glyph = strip;
@@ -73,10 +71,4 @@ void TBitBtn::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                    QPalette::ButtonText));
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text());
-}
-
-void TBitBtn::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    // Like every control here: the second press of a double-click is not a new click.
-    event->accept();
 }

@@ -2,20 +2,21 @@
 // Push button with a caption and a glyph strip of four equal cells (normal, disabled, pressed,
 // normal). Glyph left of the caption, 4 px apart, centred together.
 
+#include "ClickRule.h"
 #include "Picture.h"
+#include "Tag.h"
+
 #include <QAbstractButton>
 
-class TBitBtn : public QAbstractButton
+// The button's own press and release give its click; the second press of a double-click gives none.
+class TBitBtn : public IgnoresSecondPress<QAbstractButton>
 {
     Q_OBJECT
-    Q_PROPERTY(int Tag READ tag WRITE setTag)
     Q_PROPERTY(QString Caption READ text WRITE setText)
 
 public:
-    explicit TBitBtn(QWidget *parent = nullptr);
+    explicit TBitBtn(QWidget *parent = nullptr) : IgnoresSecondPress<QAbstractButton>(parent) {}
 
-    int tag() const { return m_tag; }
-    void setTag(int tag) { m_tag = tag; }
     const Picture &glyph() const { return m_glyph; }
     void setGlyph(const Picture &strip);
     int glyphCellShown() const;         // 1, 2 or 3
@@ -24,10 +25,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     QSize cellSize() const;
-    int m_tag = 0;
     Picture m_glyph;
 };

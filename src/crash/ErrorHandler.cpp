@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <cstdlib>
 #include <exception>
 
 #ifndef VARTOLIN_VERSION
@@ -15,9 +16,7 @@
 
 namespace {
 
-bool g_installed = false;
 bool g_handling = false;
-int g_count = 0;
 ErrorHandler::Ask g_ask;
 QString g_folder;
 
@@ -25,12 +24,18 @@ QString g_folder;
 
 void ErrorHandler::install()
 {
-    g_installed = true;
-}
-
-bool ErrorHandler::installed()
-{
-    return g_installed;
+    std::set_terminate([] {
+        if (const std::exception_ptr error = std::current_exception()) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception &escaped) {
+                appendReport(QString::fromLocal8Bit(escaped.what()));
+            } catch (...) {
+                appendReport(QStringLiteral("Unknown error"));
+            }
+        }
+        std::abort();
+    });
 }
 
 void ErrorHandler::setAsk(Ask ask)
@@ -51,11 +56,6 @@ QString ErrorHandler::reportPath()
     return QDir(folder).filePath(QStringLiteral("bugreport.txt"));
 }
 
-int ErrorHandler::handledCount()
-{
-    return g_count;
-}
-
 bool ErrorHandler::appendReport(const QString &errorText)
 {
     const QString path = reportPath();
@@ -72,7 +72,6 @@ bool ErrorHandler::appendReport(const QString &errorText)
 
 ErrorChoice ErrorHandler::handle(const QString &errorText)
 {
-    ++g_count;
     if (g_handling) // an error while the box is up: keep the first box, do not stack them
         return ErrorChoice::Continue;
     g_handling = true;

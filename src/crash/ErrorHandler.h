@@ -15,8 +15,9 @@ public:
     // Shows the error to the user and returns their choice; replaced in tests.
     using Ask = std::function<ErrorChoice(const QString &errorText, const QString &reportPath)>;
 
+    // From then on, an error that escapes even the message loop ends the program with its report
+    // written first.
     static void install();
-    static bool installed();
     static void setAsk(Ask ask);                 // an empty function restores the message box
     static void setReportFolder(const QString &folder); // empty: the application-data folder
     static QString reportPath();
@@ -42,7 +43,6 @@ public:
     {
         return [handler = std::move(handler)] { guard(handler); };
     }
-    static int handledCount();
 
 private:
     static ErrorChoice askWithMessageBox(const QString &errorText, const QString &reportPath);

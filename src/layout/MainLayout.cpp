@@ -4,6 +4,9 @@
 #include "controls/TImage.h"
 #include "controls/TPageControl.h"
 #include "controls/TPanel.h"
+#include "rules/Progression.h"
+#include "rules/QuantityChallenge.h"
+#include "rules/SizeChallenge.h"
 
 #include <QHash>
 #include <QPalette>
@@ -90,7 +93,7 @@ const PanelRow kAnswerPanelsOfPage0[] = {
 };
 
 // The streak strip: pitch 38 except 36 between positions 5 and 6; position 0 sits 2 px lower.
-const QPoint kScorePositions[10] = {{357, 11}, {395, 9}, {433, 9}, {471, 9}, {509, 9},
+const QPoint kScorePositions[kStreakLength] = {{357, 11}, {395, 9}, {433, 9}, {471, 9}, {509, 9},
                                     {547, 9},  {583, 9}, {621, 9}, {659, 9}, {697, 9}};
 
 struct Grid {
@@ -100,8 +103,8 @@ struct Grid {
     int left0, pitchX, top0, pitchY;
 };
 const Grid kGrids[] = {
-    {"imgNiv3", 3, 9, {152, 183}, 8, 160, 8, 191},
-    {"imgNiv4", 5, 30, {88, 87}, 8, 96, 8, 95},
+    {"imgNiv3", 3, kLevel3Quantities.places, {152, 183}, 8, 160, 8, 191},
+    {"imgNiv4", 5, kLevel4Quantities.places, {88, 87}, 8, 96, 8, 95},
 };
 
 // Places that stand 2 px off their grid position.
@@ -146,7 +149,7 @@ public:
         else if (row.fill == Fill::White)
             panel->setColor(Qt::white);
         panel->setTabOrder(row.tabOrder);
-        panel->setTag(row.tag);
+        setTag(panel, row.tag);
         panel->setCaption(QString::fromUtf8(row.caption));
         if (row.font != Font::Inherit)
             panel->setFont(fontFor(row.font));
@@ -170,7 +173,7 @@ public:
     TImage *picture(const PictureRow &row)
     {
         auto *image = picture(QLatin1String(row.name), row.parent, row.geometry, row.flags);
-        image->setTag(row.tag);
+        setTag(image, row.tag);
         image->setVisible(row.visible);
         if (row.answer) {
             image->setAccessibleName(QString::fromUtf8(row.accessibleName));
@@ -258,7 +261,7 @@ void buildMainWindow(QWidget *form)
     b.panel(panelRow("Panel5"));
     b.button("bbtAbout", {4, 4, 133, 41}, "A propos de...", "bbtAboutClick");
     b.button("bbtClose", {992, 4, 99, 41}, "Quitter", "bbtCloseClick");
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < kStreakLength; ++i)
         b.picture(QStringLiteral("imgScore%1").arg(i), "Panel5", QRect(kScorePositions[i], QSize(32, 32)),
                   Transparent);
 
@@ -279,14 +282,14 @@ void buildMainWindow(QWidget *form)
     for (const PanelRow &row : kAnswerPanelsOfPage0)
         b.panel(row);
 
-    for (int n = 1; n <= 11; ++n) {
+    for (int n = 1; n <= kSizeObjectCount; ++n) {
         for (char letter : {'G', 'M', 'P'}) {
             auto *holder = b.picture(sizeHolderName(n, letter), "TabSheet1", {500, 20, 50, 50}, Center);
             holder->setVisible(false);
         }
     }
-    buildHolders(b, "imgNiv3", 7, "pnlNiv3Boutons");
-    buildHolders(b, "imgNiv4", 15, "pnlNiv4Boutons");
+    buildHolders(b, "imgNiv3", kLevel3Quantities.objects, "pnlNiv3Boutons");
+    buildHolders(b, "imgNiv4", kLevel4Quantities.objects, "pnlNiv4Boutons");
     for (const Grid &grid : kGrids) {
         const bool three = qstrcmp(grid.family, "imgNiv3") == 0;
         buildGrid(b, grid, "Gauche", three ? "pnlNiv3Gauche" : "pnlNiv4Gauche");

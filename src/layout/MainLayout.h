@@ -11,7 +11,6 @@ namespace layout {
 
 inline constexpr int kClientWidth = 1095;
 inline constexpr int kClientHeight = 642;
-inline constexpr int kControlCount = 182;
 
 // Character heights in pixels (points × 96 / 72, rounded).
 inline constexpr int kWindowFontPx = 11;

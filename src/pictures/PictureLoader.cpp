@@ -3,6 +3,8 @@
 
 #include "controls/TBitBtn.h"
 #include "controls/TImage.h"
+#include "rules/Progression.h"
+#include "rules/QuantityChallenge.h"
 
 #include <QHash>
 #include <QWidget>
@@ -49,11 +51,11 @@ void loadMainWindowPictures(const std::function<QWidget *(const QString &)> &fin
             give(control, it.value());
     // The first places of the quantity pages start with their pages' objects, the streak strip
     // with the not-yet-reached disc; the first challenge and streak redraw replace them.
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < kLevel3Quantities.objects; ++i)
         give(findComponent(QStringLiteral("imgNiv3Gauche_%1").arg(i)), cataloguePicture(QStringLiteral("imgNiv3_%1").arg(i + 1)));
-    for (int i = 0; i < 15; ++i)
+    for (int i = 0; i < kLevel4Quantities.objects; ++i)
         give(findComponent(QStringLiteral("imgNiv4Gauche_%1").arg(i)), cataloguePicture(QStringLiteral("imgNiv4_%1").arg(i + 1)));
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < kStreakLength; ++i)
         give(findComponent(QStringLiteral("imgScore%1").arg(i)), cataloguePicture(QStringLiteral("imgFutur")));
 }
 
