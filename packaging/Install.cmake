@@ -100,6 +100,62 @@ if(VARTOLIN_LINUX_DESKTOP)
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
                 RENAME vartolin.png)
     endforeach()
+
+    # A stripped install also drops the compilers' version notes, as Debian's own packages do.
+    if(CMAKE_OBJCOPY)
+        install(CODE "
+            if(CMAKE_INSTALL_DO_STRIP)
+                execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:vartolin>\"
+                    COMMAND_ERROR_IS_FATAL ANY)
+            endif()")
+    endif()
+
+    # --- Manual pages, changelog and copyright ---
+
+    # The copyright file carries the licence the program shows, so the two cannot drift apart.
+    set(licence_file ${PROJECT_SOURCE_DIR}/src/about/licence.txt)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${licence_file})
+    file(READ ${licence_file} licence)
+    string(REPLACE "\r" "" licence "${licence}")
+    string(REGEX REPLACE "\n+$" "" licence "${licence}")
+    string(REPLACE "\n" "\n " licence " ${licence}")
+    # An empty line of the text is " ." in a Debian control-style field; done twice for runs of them.
+    string(REPLACE "\n \n" "\n .\n" licence "${licence}")
+    string(REPLACE "\n \n" "\n .\n" VARTOLIN_LICENCE_DEP5 "${licence}")
+    configure_file(${VARTOLIN_PACKAGING_DIR}/copyright.in ${VARTOLIN_PACKAGING_OUT}/doc/copyright @ONLY)
+
+    string(TIMESTAMP VARTOLIN_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+    configure_file(${VARTOLIN_PACKAGING_DIR}/changelog.in ${VARTOLIN_PACKAGING_OUT}/doc/changelog @ONLY)
+    configure_file(${VARTOLIN_PACKAGING_DIR}/man/vartolin.6.in ${VARTOLIN_PACKAGING_OUT}/man/vartolin.6 @ONLY)
+    configure_file(${VARTOLIN_PACKAGING_DIR}/man/fr/vartolin.6.in ${VARTOLIN_PACKAGING_OUT}/man/fr/vartolin.6
+                   @ONLY)
+
+    # gzip -n leaves out the name and time stamp, so the same text gives the same bytes.
+    find_program(VARTOLIN_GZIP gzip REQUIRED)
+    set(gzipped)
+    foreach(file doc/changelog man/vartolin.6 man/fr/vartolin.6)
+        set(copy ${VARTOLIN_PACKAGING_OUT}/gz/${file})
+        get_filename_component(copy_dir ${copy} DIRECTORY)
+        add_custom_command(
+            OUTPUT ${copy}.gz
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${copy_dir}
+            COMMAND ${CMAKE_COMMAND} -E copy ${VARTOLIN_PACKAGING_OUT}/${file} ${copy}
+            COMMAND ${VARTOLIN_GZIP} -9nf ${copy}
+            DEPENDS ${VARTOLIN_PACKAGING_OUT}/${file}
+            COMMENT "Compressing ${file}"
+            VERBATIM)
+        list(APPEND gzipped ${copy}.gz)
+    endforeach()
+    add_custom_target(vartolin_docs ALL DEPENDS ${gzipped})
+
+    # Named after the package, not the CMake project, as Debian expects.
+    set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/vartolin)
+    install(FILES ${VARTOLIN_PACKAGING_OUT}/doc/copyright DESTINATION ${doc_dir})
+    install(FILES ${VARTOLIN_PACKAGING_OUT}/gz/doc/changelog.gz DESTINATION ${doc_dir})
+    install(FILES ${VARTOLIN_PACKAGING_OUT}/gz/man/vartolin.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+    install(FILES ${VARTOLIN_PACKAGING_OUT}/gz/man/fr/vartolin.6.gz
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/fr/man6)
 endif()
 
 # --- Windows ----------------------------------------------------------------------------------------
@@ -153,10 +209,12 @@ set(CPACK_PACKAGE_CONTACT "the Vartolin authors <authors@vartolin.example>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_HOMEPAGE_URL https://www.vartolin.example)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "comparison game for young children (<, =, >)")
+# Lines of at most 80 characters, for the package tools' displays.
 set(CPACK_PACKAGE_DESCRIPTION
-"Vartolin teaches young children the signs <, = and >. The child sees one animal
-in two sizes, two groups of animals, two digits, two French number words or two numbers
-up to 999, and clicks the sign that goes between them. French interface.")
+"Vartolin teaches young children the signs <, = and >. The child sees one
+animal in two sizes, two groups of animals, two digits, two French number
+words or two numbers up to 999, and clicks the sign that goes between them.
+Eight levels; French interface, played with the mouse.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Vartolin)
 set(CPACK_PACKAGE_EXECUTABLES vartolin Vartolin)
 set(CPACK_STRIP_FILES ON)
@@ -192,7 +250,8 @@ else()
 endif()
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+# Debian keeps the games section for programs in /usr/games; this one is in /usr/bin.
+set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
 # Libraries come from dpkg-shlibdeps (package dpkg-dev); the fonts are picked by family name at run

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the .deb, checks its metadata and files, installs it on this machine, starts the installed
-# program headless and under Xvfb, then removes the package again. Exits non-zero on any failure.
+# Builds the .deb, checks its metadata and files, runs lintian and the desktop-entry and AppStream
+# validators on it, installs it on this machine, starts the installed program headless and under
+# Xvfb, then removes the package again. Exits non-zero on any failure.
 #   packaging/check-deb.sh [build dir]        default: build-pkg in the source tree
 # Runs as root or through sudo (apt-get). Installs the tools it needs when they are missing.
 set -euo pipefail
@@ -35,7 +36,7 @@ fi
 
 # --- tools ---
 bash "$root/scripts/install-deps.sh"
-tools=(dpkg-dev desktop-file-utils appstream xvfb xauth x11-utils imagemagick)
+tools=(dpkg-dev lintian desktop-file-utils appstream xvfb xauth x11-utils imagemagick)
 missing=()
 for p in "${tools[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -64,7 +65,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = vartolin ] || fail "Package is '$(field Package)'"
 [ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', the project is $version"
-[ "$(field Section)" = games ] || fail "Section is '$(field Section)'"
+[ "$(field Section)" = education ] || fail "Section is '$(field Section)'"
 [ "$(field Maintainer)" = "the Vartolin authors <authors@vartolin.example>" ] \
     || fail "Maintainer is '$(field Maintainer)'"
 depends=$(field Depends)
@@ -81,7 +82,11 @@ for f in /usr/bin/vartolin \
          /usr/share/icons/hicolor/48x48/apps/vartolin.png \
          /usr/share/icons/hicolor/64x64/apps/vartolin.png \
          /usr/share/icons/hicolor/128x128/apps/vartolin.png \
-         /usr/share/icons/hicolor/256x256/apps/vartolin.png; do
+         /usr/share/icons/hicolor/256x256/apps/vartolin.png \
+         /usr/share/doc/vartolin/copyright \
+         /usr/share/doc/vartolin/changelog.gz \
+         /usr/share/man/man6/vartolin.6.gz \
+         /usr/share/man/fr/man6/vartolin.6.gz; do
     grep -qx "$f" "$work/files" || fail "package lacks $f"
 done
 dpkg-deb -x "$deb" "$work/root"
@@ -89,9 +94,29 @@ for size in 48 64 128 256; do
     got=$(identify -format '%wx%h' "$work/root/usr/share/icons/hicolor/${size}x${size}/apps/vartolin.png")
     [ "$got" = "${size}x${size}" ] || fail "the ${size}x${size} icon is $got"
 done
-desktop-file-validate "$work/root/usr/share/applications/vartolin.desktop" || fail "desktop entry"
-appstreamcli validate --no-net "$work/root/usr/share/metainfo/example.vartolin.Vartolin.metainfo.xml" \
-    || fail "AppStream metadata"
+
+# --- lintian and the validators: a warning fails as much as an error ---
+say "lintian"
+lintian --fail-on none "$deb" >"$work/lintian.log" 2>"$work/lintian.err" \
+    || { cat "$work/lintian.log" "$work/lintian.err"; fail "lintian did not run"; }
+cat "$work/lintian.log"
+if grep -qE '^[EW]: ' "$work/lintian.log"; then
+    fail "lintian reports errors or warnings"
+fi
+# A hint is desktop-file-validate's mildest complaint, and it still goes to the output.
+say "desktop-file-validate"
+rc=0
+desktop-file-validate "$work/root/usr/share/applications/vartolin.desktop" >"$work/desktop.log" 2>&1 || rc=$?
+cat "$work/desktop.log"
+[ "$rc" -eq 0 ] && [ ! -s "$work/desktop.log" ] || fail "desktop entry"
+say "appstreamcli validate"
+rc=0
+appstreamcli validate --no-net --no-color "$work/root/usr/share/metainfo/example.vartolin.Vartolin.metainfo.xml" \
+    >"$work/appstream.log" 2>&1 || rc=$?
+cat "$work/appstream.log"
+if [ "$rc" -ne 0 ] || grep -qE '^[EW]: ' "$work/appstream.log"; then
+    fail "AppStream metadata"
+fi
 if readelf -d "$work/root/usr/bin/vartolin" | grep -qE "RPATH|RUNPATH"; then
     fail "the packaged program carries an RPATH"
 fi
