@@ -23,8 +23,11 @@ export WINEPREFIX=$root/$out/wine WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 run() { bash "$root/scripts/wine-run.sh" "$@"; }
+# A server left from an earlier run would keep its processes on their old display.
+"$wineserver" -k 2>/dev/null || true
+"$wineserver" -w 2>/dev/null || true
 run cmd /c exit 0 # creates the prefix on first use
-"$wineserver" -p  # one server for the whole run
+"$wineserver" -p 2>/dev/null || true # one server for the whole run
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
 mkdir -p "$out/screenshots"
 
@@ -69,8 +72,8 @@ check_game "$out/deploy/vartolin.exe" "$out/screenshots/deployed.png"
 say "3. the tour as a Windows program"
 rm -rf "$out/tour" "$out/tour@2x"
 winepath=$(sed -n 's/^WINEPATH=//p' "$out/windows-env.txt")
-WINEPATH=$winepath "$wine" "$out/tests/tour.exe" "Z:$root/$out/tour" >/dev/null
-WINEPATH=$winepath QT_SCALE_FACTOR=2 "$wine" "$out/tests/tour.exe" "Z:$root/$out/tour@2x" >/dev/null
+WINEPATH=$winepath "$wine" "$out/tour.exe" "Z:$root/$out/tour" >/dev/null
+WINEPATH=$winepath WINEQT_SCALE_FACTOR=2 "$wine" "$out/tour.exe" "Z:$root/$out/tour@2x" >/dev/null
 [ -f "$out/tour/contact_sheet.png" ] && [ -f "$out/tour@2x/about.png" ] || fail "the tour wrote no pictures"
 say "tour in $out/tour and $out/tour@2x"
 

@@ -35,7 +35,7 @@ cmake --build "$out" -j"$jobs"
 
 say "deploying into $out/deploy"
 rm -rf "$out/deploy"
-cmake --install "$out" --prefix "$out/deploy" >/dev/null
+cmake --install "$out" --prefix "$out/deploy" --strip >/dev/null
 [ -f "$out/deploy/vartolin.exe" ] || { say "no vartolin.exe in $out/deploy"; exit 1; }
 
 say "packaging"

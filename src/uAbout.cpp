@@ -227,6 +227,13 @@ void ShowAbout(const QString &donateUrl)
     auto dialog = std::make_unique<TfrmAbout>(QApplication::activeWindow());
     dialog->FDonateURL = donateUrl;
     dialog->imgDonate->setVisible(!dialog->FDonateURL.isEmpty());
+    if (const QWidget *owner = dialog->parentWidget()) {
+        // Centred by the client areas: the toolkit centres frames and has to guess the dialog's,
+        // which is thinner than the main window's on Windows.
+        QRect client(QPoint(0, 0), dialog->size());
+        client.moveCenter(owner->window()->geometry().center());
+        dialog->setGeometry(client);
+    }
     dialog->exec();
 }
 

@@ -393,7 +393,9 @@ void ControlsTest::cachedLargeTextLooksLikeDrawnText()
                 QVERIFY2(std::abs(e[edge] - g[edge]) <= 2 * ratio,
                          qPrintable(QStringLiteral("%1: edge %2 at %3, expected %4").arg(what).arg(edge).arg(g[edge]).arg(e[edge])));
             QVERIFY2(std::abs(got.pixels - expected.pixels) <= expected.pixels / 50, qPrintable(what));
-            QVERIFY2(got.rim < expected.rim * 1.3, qPrintable(QStringLiteral("%1: blurred, %2 rim pixels, expected %3")
+            // Scaled up from a 1x rendering, the rim is twice the toolkit's; unhinted against a
+            // hinting font engine (Windows), about a third more.
+            QVERIFY2(got.rim < expected.rim * 1.6, qPrintable(QStringLiteral("%1: blurred, %2 rim pixels, expected %3")
                                                                  .arg(what).arg(got.rim).arg(expected.rim)));
         }
     }

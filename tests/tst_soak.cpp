@@ -37,11 +37,11 @@ MemoryUse memoryUse()
     while ((status = _heapwalk(&entry)) == _HEAPOK)
         if (entry._useflag == _USEDENTRY)
             used += static_cast<long long>(entry._size);
-    PROCESS_MEMORY_COUNTERS_EX counters{};
+    // The commit charge: what PrivateUsage reports too, where that is filled in (Wine leaves it 0).
+    PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
-    const bool known = GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
-                                            sizeof counters);
-    return {status == _HEAPEND ? long(used / 1024) : -1, known ? long(counters.PrivateUsage / 1024) : -1};
+    const bool known = GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return {status == _HEAPEND ? long(used / 1024) : -1, known ? long(counters.PagefileUsage / 1024) : -1};
 }
 #else
 // Resident memory in kB, from the kernel's own account of this process.
