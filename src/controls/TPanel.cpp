@@ -33,10 +33,12 @@ void TPanel::setCaption(const QString &caption)
     if (caption == m_caption)
         return;
     // Only where the old or the new caption lies: a new number repaints the number, not the panel.
-    const QRect changed = captionArea(m_caption) | captionArea(caption);
+    // A panel not on screen has nothing to repaint, and measuring would load its font early.
+    const QRect changed = isVisible() ? captionArea(m_caption) | captionArea(caption) : QRect();
     m_caption = caption;
     setAccessibleName(caption);
-    update(changed);
+    if (!changed.isEmpty())
+        update(changed);
 }
 
 QRect TPanel::captionArea(const QString &text) const
