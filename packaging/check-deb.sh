@@ -141,7 +141,7 @@ set -e
 say "starting it under Xvfb"
 cat >"$work/x11.sh" <<'EOF'
 set -u
-vartolin >"$1/x11.log" 2>&1 &
+QT_QPA_PLATFORM=xcb vartolin >"$1/x11.log" 2>&1 &  # on the X server, whatever the caller set
 pid=$!
 for _ in $(seq 1 40); do
     xwininfo -root -tree 2>/dev/null | grep -q '"Vartolin"' && break
