@@ -61,25 +61,18 @@ if [ ! -f "$src/.complete" ]; then
     say "fetching Debian's qt6-base $qt_deb_version source"
     apt_state=$cache/apt
     mkdir -p "$apt_state/lists/partial" "$src_parent"
-    # The host's own sources as deb-src entries, in a file apt reads only for this download: an
-    # update with only this list must not replace the machine's package lists.
-    {
-        for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-            [ -f "$f" ] && sed -n 's/^deb \(.*debian.*\)$/deb-src \1/p' "$f"
-        done
-        for f in /etc/apt/sources.list.d/*.sources; do
-            [ -f "$f" ] && grep -q 'debian' "$f" && sed 's/^Types: deb$/Types: deb-src/' "$f" && echo
-        done
-    } >"$apt_state/sources.sources.tmp"
-    if grep -q '^Types:' "$apt_state/sources.sources.tmp"; then
-        mv "$apt_state/sources.sources.tmp" "$apt_state/vartolin-src.sources"
-        apt_list=(-o Dir::Etc::sourcelist=/dev/null -o "Dir::Etc::sourceparts=$apt_state/parts")
-        mkdir -p "$apt_state/parts"
-        cp "$apt_state/vartolin-src.sources" "$apt_state/parts/"
-    else
-        mv "$apt_state/sources.sources.tmp" "$apt_state/vartolin-src.list"
-        apt_list=(-o "Dir::Etc::sourcelist=$apt_state/vartolin-src.list" -o Dir::Etc::sourceparts=-)
-    fi
+    # The host's own sources as deb-src entries, in a folder apt reads only for this download: an
+    # update with only these lists must not replace the machine's package lists.
+    parts=$apt_state/parts
+    rm -rf "$parts"
+    mkdir -p "$parts"
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$f" ] && sed -n 's/^deb \(.*debian.*\)$/deb-src \1/p' "$f"
+    done >"$parts/vartolin-src.list"
+    for f in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$f" ] && grep -q 'debian' "$f" && sed 's/^Types: deb$/Types: deb-src/' "$f" && echo
+    done >"$parts/vartolin-src.sources"
+    apt_list=(-o Dir::Etc::sourcelist=/dev/null -o "Dir::Etc::sourceparts=$parts")
     apt_opts=("${apt_list[@]}" -o "Dir::State::Lists=$apt_state/lists" -o Dir::Cache::pkgcache= \
               -o Dir::Cache::srcpkgcache= -o APT::Sandbox::User=root)
     apt-get "${apt_opts[@]}" update -qq

@@ -55,9 +55,14 @@ const QList<PictureOutput> &allOutputs()
     return builtInPictures();
 }
 
+QString storedPath(const PictureOutput &out, int scale)
+{
+    return pictureResourcePath(scale == 2 ? out.storedFile2x : out.storedFile);
+}
+
 QImage load(const PictureOutput &out, int scale = 1)
 {
-    return QImage(pictureResourcePath(scale == 2 ? out.storedFile2x : out.storedFile));
+    return QImage(storedPath(out, scale));
 }
 
 // The stored file of a picture by its base name, at 1x or 2x.
@@ -141,27 +146,27 @@ void PicturesTest::catalogueCoversEveryPicture()
 void PicturesTest::sizesAndForms()
 {
     for (const PictureOutput &out : allOutputs()) {
-      QCOMPARE(out.size, expectedSizes().value(out.name));
-      for (int scale : {1, 2}) {
-        const QImage image = load(out, scale);
-        QVERIFY2(!image.isNull(), qPrintable(out.name));
-        QCOMPARE(image.size(), out.size * scale);
-        switch (out.form) {
-        case PictureForm::Png:
-        case PictureForm::PngEdge:
-            QVERIFY2(!image.hasAlphaChannel(), qPrintable(out.name));
-            break;
-        case PictureForm::PngAlpha:
-            QVERIFY2(image.hasAlphaChannel(), qPrintable(out.name));
-            break;
-        case PictureForm::Bmp:
-        case PictureForm::Glyph:
-            QCOMPARE(bitsPerPixelOfBmp(pictureResourcePath(scale == 2 ? out.storedFile2x : out.storedFile)), 24);
-            // The transparent colour is the bottom-left pixel's, and it is magenta.
-            QCOMPARE(image.pixel(0, image.height() - 1), kMagenta);
-            break;
+        QCOMPARE(out.size, expectedSizes().value(out.name));
+        for (int scale : {1, 2}) {
+            const QImage image = load(out, scale);
+            QVERIFY2(!image.isNull(), qPrintable(out.name));
+            QCOMPARE(image.size(), out.size * scale);
+            switch (out.form) {
+            case PictureForm::Png:
+            case PictureForm::PngEdge:
+                QVERIFY2(!image.hasAlphaChannel(), qPrintable(out.name));
+                break;
+            case PictureForm::PngAlpha:
+                QVERIFY2(image.hasAlphaChannel(), qPrintable(out.name));
+                break;
+            case PictureForm::Bmp:
+            case PictureForm::Glyph:
+                QCOMPARE(bitsPerPixelOfBmp(storedPath(out, scale)), 24);
+                // The transparent colour is the bottom-left pixel's, and it is magenta.
+                QCOMPARE(image.pixel(0, image.height() - 1), kMagenta);
+                break;
+            }
         }
-      }
     }
 }
 
@@ -264,29 +269,30 @@ void PicturesTest::discsShareOneOutline()
 
 void PicturesTest::glyphStripCells()
 {
-    for (const char *name : {"bbtAbout", "bbtClose", "bbtSave", "BitBtn2"})
-      for (int scale : {1, 2}) {
-        const QImage strip = stored(QLatin1String(name), scale);
-        QCOMPARE(strip.size(), expectedSizes().value(QLatin1String(name)) * scale);
-        const int w = strip.width() / 4;
-        int darker = 0, drawn = 0;
-        for (int y = 0; y < strip.height(); ++y) {
-            for (int x = 0; x < w; ++x) {
-                const QRgb normal = strip.pixel(x, y), grey = strip.pixel(w + x, y);
-                const QRgb pressed = strip.pixel(2 * w + x, y), latched = strip.pixel(3 * w + x, y);
-                QCOMPARE(latched, normal);
-                QCOMPARE(grey == kMagenta, normal == kMagenta);
-                QCOMPARE(pressed == kMagenta, normal == kMagenta);
-                if (normal == kMagenta)
-                    continue;
-                ++drawn;
-                QVERIFY(qRed(grey) == qGreen(grey) && qGreen(grey) == qBlue(grey));
-                darker += qGray(pressed) < qGray(normal) || qGray(normal) == 0;
+    for (const char *name : {"bbtAbout", "bbtClose", "bbtSave", "BitBtn2"}) {
+        for (int scale : {1, 2}) {
+            const QImage strip = stored(QLatin1String(name), scale);
+            QCOMPARE(strip.size(), expectedSizes().value(QLatin1String(name)) * scale);
+            const int w = strip.width() / 4;
+            int darker = 0, drawn = 0;
+            for (int y = 0; y < strip.height(); ++y) {
+                for (int x = 0; x < w; ++x) {
+                    const QRgb normal = strip.pixel(x, y), grey = strip.pixel(w + x, y);
+                    const QRgb pressed = strip.pixel(2 * w + x, y), latched = strip.pixel(3 * w + x, y);
+                    QCOMPARE(latched, normal);
+                    QCOMPARE(grey == kMagenta, normal == kMagenta);
+                    QCOMPARE(pressed == kMagenta, normal == kMagenta);
+                    if (normal == kMagenta)
+                        continue;
+                    ++drawn;
+                    QVERIFY(qRed(grey) == qGreen(grey) && qGreen(grey) == qBlue(grey));
+                    darker += qGray(pressed) < qGray(normal) || qGray(normal) == 0;
+                }
             }
+            QVERIFY2(drawn > w * strip.height() / 4, name);
+            QCOMPARE(darker, drawn);
         }
-        QVERIFY2(drawn > w * strip.height() / 4, name);
-        QCOMPARE(darker, drawn);
-      }
+    }
 }
 
 void PicturesTest::aboutPictures()

@@ -20,6 +20,9 @@ struct Picture::Data {
     QSize size;
     bool bitmap = false;
     Rendering single, twice;  // at 1x and, when there is one, at 2x
+
+    // The 2x rendering on any screen denser than 1x, when there is one.
+    bool wantsTwice(qreal devicePixelRatio) const { return devicePixelRatio > 1 && !twice.path.isEmpty(); }
 };
 
 Picture Picture::fromFile(const QString &path)
@@ -61,16 +64,11 @@ bool Picture::isBitmap() const
     return m_data && m_data->bitmap;
 }
 
-bool Picture::hasDoubleSize() const
-{
-    return m_data && !m_data->twice.path.isEmpty();
-}
-
 QPixmap Picture::pixmap(qreal devicePixelRatio) const
 {
     if (!m_data)
         return {};
-    const bool twice = devicePixelRatio > 1 && hasDoubleSize();
+    const bool twice = m_data->wantsTwice(devicePixelRatio);
     Rendering &rendering = twice ? m_data->twice : m_data->single;
     if (rendering.pixmap.isNull() && !rendering.path.isEmpty()) {
         const int scale = twice ? 2 : 1;
@@ -87,10 +85,9 @@ QPixmap Picture::pixmapWithoutColourAtBottomLeft(qreal devicePixelRatio) const
 {
     if (!m_data)
         return {};
-    const QPixmap source = pixmap(devicePixelRatio);
-    Rendering &rendering = source.devicePixelRatio() > 1 ? m_data->twice : m_data->single;
+    Rendering &rendering = m_data->wantsTwice(devicePixelRatio) ? m_data->twice : m_data->single;
     if (rendering.keyed.isNull()) {
-        QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32);
+        QImage image = pixmap(devicePixelRatio).toImage().convertToFormat(QImage::Format_ARGB32);
         if (image.isNull())
             return {};
         const QRgb key = image.pixel(0, image.height() - 1);

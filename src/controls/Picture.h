@@ -22,7 +22,6 @@ public:
     bool isNull() const { return !m_data; }
     QSize size() const;                      // in the layout's pixels, whatever the screen
     bool isBitmap() const;                   // a BMP: its bottom-left colour may be drawn transparent
-    bool hasDoubleSize() const;
 
     // The rendering for a screen of `devicePixelRatio`: the 2x one on any screen denser than 1x,
     // when there is one. Its devicePixelRatio() tells which was taken.

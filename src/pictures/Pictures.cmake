@@ -47,7 +47,7 @@ foreach(line IN LISTS catalogue_lines)
         message(FATAL_ERROR "catalogue: unknown form '${form}' of ${name}")
     endif()
 
-    # The outputs of the row: (name, size, drawn from) triples.
+    # The outputs of the row and their sizes, side by side; a mirror pair shares one size.
     set(names)
     set(mirror_of)
     if(derivation STREQUAL "sizes")
