@@ -6,7 +6,7 @@
 #   install-deps.sh package    also the Debian package checks
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev qt6-svg-dev libgl-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libfontconfig-dev libdw-dev fonts-dejavu-core fonts-liberation2
           libqt6svg6 qt6-qpa-plugins xvfb xauth)
 for group in "$@"; do
     case $group in

@@ -2,6 +2,7 @@
 // The About dialog: title, version, compiler line, the licence text with saving, and the links
 // to the web site and to an optional donation page.
 
+#include "about/CompilerVersion.h"
 #include "about/SaveDialog.h"
 
 #include <QDialog>
@@ -58,8 +59,3 @@ void ShowAbout(const QString &donateUrl);
 QString FileVersionText();
 // "major.minor" from the high 32 bits of a file version; an unreadable version reads as all ones.
 QString versionText(std::optional<quint32> majorMinor);
-
-// The number that identifies the compiler and run-time library that built the program.
-double compilerVersionNumber();
-// The compiler line as the dialog shows it, in the user's locale.
-QString compilerVersionText();

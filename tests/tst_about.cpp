@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QtTest>
@@ -148,9 +149,11 @@ void AboutTest::init()
     setShellOpener([this](QWidget *owner, const QString &address) { m_opened.append({owner, address}); });
     m_reports = std::make_unique<QTemporaryDir>();
     ErrorHandler::setReportFolder(m_reports->path());
-    ErrorHandler::setAsk([this](const QString &text, const QString &) {
-        m_errors << text;
-        return ErrorChoice::Continue;
+    crash::setDialogHook([this](QDialog &dialog) {
+        if (auto *box = qobject_cast<crash::CrashDialog *>(&dialog)) {
+            m_errors << box->details().error;
+            box->continueButton->click();
+        }
     });
 }
 
@@ -158,7 +161,7 @@ void AboutTest::cleanup()
 {
     TSaveDialog::setRunner({});
     setShellOpener({});
-    ErrorHandler::setAsk({});
+    crash::setDialogHook({});
     ErrorHandler::setReportFolder({});
     m_reports.reset();
 }

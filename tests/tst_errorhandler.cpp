@@ -1,11 +1,25 @@
-// Errors that escape an event handler reach the error handler; the program goes on if asked to.
+// Errors that escape an event handler: the report is gathered by the crash reporter from outside
+// and appended, the box shows with Continue, and the program goes on, restarts or closes. Sending
+// hands the report to the mail program (a stand-in records what it was given).
 
 #include "app/Startup.h"
 #include "app/VartolinApplication.h"
+#include "about/SaveDialog.h"
 #include "controls/TPanel.h"
+#include "crash/BugReportMail.h"
 #include "crash/ErrorHandler.h"
+#include "crash/FaultHandler.h"
+#include "crash/ReportFile.h"
+#include "crash/SendDialog.h"
+#include "support/CrashSupport.h"
 
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QtTest>
 #include <stdexcept>
@@ -23,38 +37,81 @@ private slots:
     void init();
     void cleanup();
     void exceptionInClickHandlerReachesTheHandler();
-    void reportsAreAppended();
+    void reportIsGatheredFromOutsideAndAppended();
+    void boxShowsSavesAndRestarts();
     void closeEndsTheMessageLoop();
     void unwritableReportStillAsksTheUser();
+    void withoutReporterAShortReportIsWritten();
     void reportGoesToTheApplicationDataFolder();
     void errorEndingTheProgramIsReported();
+    void sendHandsTheReportToTheMailProgram();
+    void sendWithoutMailProgramOpensAMailtoLink();
+
+public slots:
+    void recordMailtoLink(const QUrl &url) { m_mailto = url; }
 
 private:
-    QTemporaryDir *m_dir = nullptr;
+    // Answers every box with these button clicks in turn (then Continue), noting what each showed.
+    void answerWith(QStringList clicks);
+    QString readReport() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
     QStringList m_shown;
-    QStringList m_reportPaths;
-    ErrorChoice m_answer = ErrorChoice::Continue;
+    QList<crash::CrashDetails> m_details;
+    QStringList m_viewed;
+    QUrl m_mailto;
 };
 
 void ErrorHandlerTest::init()
 {
-    m_dir = new QTemporaryDir;
+    m_dir = std::make_unique<QTemporaryDir>();
     m_shown.clear();
-    m_reportPaths.clear();
-    m_answer = ErrorChoice::Continue;
+    m_details.clear();
+    m_viewed.clear();
     ErrorHandler::setReportFolder(m_dir->path());
-    ErrorHandler::setAsk([this](const QString &text, const QString &reportPath) {
-        m_shown << text;
-        m_reportPaths << reportPath;
-        return m_answer;
-    });
+    // Should this suite itself fail fatally, the reporter's box closes at once.
+    crash::setReporter(QStringLiteral(VARTOLIN_REPORTER_PATH), {QStringLiteral("--answer"), QStringLiteral("close")});
+    answerWith({});
 }
 
 void ErrorHandlerTest::cleanup()
 {
-    ErrorHandler::setAsk({});
+    crash::setDialogHook({});
+    TSaveDialog::setRunner({});
     ErrorHandler::setReportFolder({});
-    delete m_dir;
+    m_dir.reset();
+}
+
+void ErrorHandlerTest::answerWith(QStringList clicks)
+{
+    crash::setDialogHook([this, clicks](QDialog &dialog) mutable {
+        if (auto *box = qobject_cast<crash::CrashDialog *>(&dialog)) {
+            if (!box->property("seen").toBool()) { // the hook sees a box once per click
+                box->setProperty("seen", true);
+                m_shown << box->errorLabel->text();
+                m_details << box->details();
+            }
+            const QString click = clicks.isEmpty() ? QStringLiteral("continueButton") : clicks.takeFirst();
+            box->findChild<QPushButton *>(click)->click();
+            if (box->isVisible())
+                crash::offerToHook(*box);
+        } else if (auto *text = dialog.findChild<QPlainTextEdit *>(QStringLiteral("reportText"))) {
+            m_viewed << (text->isReadOnly() ? QStringLiteral("read-only: ") : QStringLiteral("editable: ")) + text->toPlainText();
+            dialog.accept();
+        } else if (auto *form = qobject_cast<crash::SendDialog *>(&dialog)) {
+            form->nameEdit->setText(QStringLiteral("Camille Parent"));
+            form->emailEdit->setText(QStringLiteral("camille@example.org"));
+            form->doingEdit->setPlainText(QStringLiteral("Saving the licence"));
+            form->screenshotBox->setChecked(true);
+            form->sendButton->click();
+        }
+    });
+}
+
+QString ErrorHandlerTest::readReport() const
+{
+    QFile report(QDir(m_dir->path()).filePath(QStringLiteral("bugreport.txt")));
+    return report.open(QIODevice::ReadOnly) ? QString::fromUtf8(report.readAll()) : QString();
 }
 
 void ErrorHandlerTest::exceptionInClickHandlerReachesTheHandler()
@@ -73,48 +130,96 @@ void ErrorHandlerTest::exceptionInClickHandlerReachesTheHandler()
 
     QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(50, 50));
     QCOMPARE(m_shown, QStringList{"Cannot create file \"/nowhere/EULA.txt\". No such file or directory"});
-    // The program continues: the window still takes clicks.
+    QVERIFY(m_details.front().canContinue);
+    // Continue: the window still takes clicks.
     QVERIFY(window.isVisible());
     QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(50, 50));
     QCOMPARE(clicks, 2);
     QCOMPARE(m_shown.size(), 1);
 }
 
-void ErrorHandlerTest::reportsAreAppended()
+void ErrorHandlerTest::reportIsGatheredFromOutsideAndAppended()
 {
+    const QByteArray earlier = writeEarlierReports(QDir(m_dir->path()).filePath(QStringLiteral("bugreport.txt")));
     ErrorHandler::handle(QStringLiteral("first failure"));
     ErrorHandler::handle(QStringLiteral("second failure"));
-    QFile report(QDir(m_dir->path()).filePath(QStringLiteral("bugreport.txt")));
-    QVERIFY(report.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(report.readAll());
-    QVERIFY(text.indexOf(QLatin1String("Error: first failure")) >= 0);
-    QVERIFY(text.indexOf(QLatin1String("Error: second failure")) > text.indexOf(QLatin1String("first failure")));
-    QCOMPARE(text.count(QLatin1String("Vartolin " VARTOLIN_VERSION)), 2);
-    QCOMPARE(m_reportPaths.first(), report.fileName());
+    QFile file(QDir(m_dir->path()).filePath(QStringLiteral("bugreport.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.startsWith(earlier));
+    const QStringList reports = QString::fromUtf8(bytes.mid(earlier.size())).split(QStringLiteral("==== end of report ====\n"), Qt::SkipEmptyParts);
+    QCOMPARE(reports.size(), 3); // two, and the blank line after the second
+    const QString first = reports[0] + QStringLiteral("==== end of report ====\n");
+    QVERIFY2(missingSections(first).isEmpty(), qPrintable(missingSections(first).join(", ")));
+    QVERIFY(reports[0].contains(QLatin1String("Fault: C++ error: first failure")));
+    QVERIFY(reports[1].contains(QLatin1String("Fault: C++ error: second failure")));
+    // The thread the error escaped on, down to this test function.
+    QVERIFY2(reports[0].contains(QLatin1String("reportIsGatheredFromOutsideAndAppended")), qPrintable(reports[0]));
+    QCOMPARE(m_details.front().reportPath, file.fileName());
+    // The file holds exactly what was there, then the two reports the boxes showed.
+    QCOMPARE(bytes, earlier + crash::reportFileBytes(m_details[0].report + m_details[1].report));
+}
+
+void ErrorHandlerTest::boxShowsSavesAndRestarts()
+{
+    const QString copy = m_dir->filePath(QStringLiteral("copy.txt"));
+    QStringList suggested;
+    TSaveDialog::setRunner([&](QWidget *, const QString &name) -> std::optional<QString> {
+        suggested << name;
+        return copy;
+    });
+    const QString restarted = m_dir->filePath(QStringLiteral("restarted.txt"));
+    crash::setRestartCommand({QCoreApplication::applicationFilePath(), QStringLiteral("--restarted"), restarted});
+    const auto restoreRestart = qScopeGuard([] { crash::setRestartCommand({QCoreApplication::applicationFilePath()}); });
+    answerWith({QStringLiteral("showButton"), QStringLiteral("saveButton"), QStringLiteral("restartButton")});
+
+    QCOMPARE(ErrorHandler::handle(QStringLiteral("restart me")), ErrorChoice::Restart);
+    QCoreApplication::processEvents(); // the quit the handler asked for
+    const QString report = m_details.front().report;
+    QCOMPARE(m_viewed, QStringList{QStringLiteral("read-only: ") + report});
+    QCOMPARE(suggested, QStringList{"bugreport.txt"});
+    QFile saved(copy);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), crash::reportFileBytes(report));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(restarted), 30000);
+    QFile level(restarted);
+    QVERIFY(level.open(QIODevice::ReadOnly));
+    QCOMPARE(level.readAll().trimmed(), QByteArray("level 1"));
 }
 
 void ErrorHandlerTest::closeEndsTheMessageLoop()
 {
-    m_answer = ErrorChoice::Close;
+    answerWith({QStringLiteral("closeButton")});
     QTimer::singleShot(0, this, [] { throw std::runtime_error("Stream write error"); });
     QTimer watchdog;
     watchdog.setSingleShot(true);
     connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(2); });
-    watchdog.start(5000);
+    watchdog.start(30000);
     QCOMPARE(QCoreApplication::exec(), EXIT_FAILURE);
     QCOMPARE(m_shown, QStringList{"Stream write error"});
 }
 
 void ErrorHandlerTest::unwritableReportStillAsksTheUser()
 {
-    // The report folder is a regular file: the report cannot be written, the user is still told.
-    QFile blocker(QDir(m_dir->path()).filePath(QStringLiteral("not-a-folder")));
+    // The report folder is a regular file: the report cannot be added, the user is still told.
+    QFile blocker(m_dir->filePath(QStringLiteral("not-a-folder")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     ErrorHandler::setReportFolder(blocker.fileName());
     QCOMPARE(ErrorHandler::handle(QStringLiteral("lost report")), ErrorChoice::Continue);
     QCOMPARE(m_shown, QStringList{"lost report"});
-    QCOMPARE(m_reportPaths, QStringList{QString()});
+    QVERIFY(m_details.front().reportPath.isEmpty());
+    QVERIFY(m_details.front().report.contains(QLatin1String("Fault: C++ error: lost report")));
+}
+
+void ErrorHandlerTest::withoutReporterAShortReportIsWritten()
+{
+    crash::setReporter({});
+    ErrorHandler::handle(QStringLiteral("no reporter"));
+    const QString report = readReport();
+    QVERIFY(report.contains(QLatin1String("Version: " VARTOLIN_VERSION)));
+    QVERIFY(report.contains(QLatin1String("Fault: C++ error: no reporter")));
+    QVERIFY(report.contains(QLatin1String("the crash reporter was not found")));
 }
 
 void ErrorHandlerTest::reportGoesToTheApplicationDataFolder()
@@ -140,6 +245,7 @@ void ErrorHandlerTest::reportGoesToTheApplicationDataFolder()
     const bool existed = report.exists();
     const QByteArray before = existed && report.open(QIODevice::ReadOnly) ? report.readAll() : QByteArray();
     report.close();
+    ErrorHandler::setReportFolder({}); // the record follows the folder now in use
     ErrorHandler::handle(QStringLiteral("report in the application data"));
     QVERIFY(report.open(QIODevice::ReadOnly));
     const QByteArray after = report.readAll();
@@ -150,20 +256,82 @@ void ErrorHandlerTest::reportGoesToTheApplicationDataFolder()
     } else {
         report.remove();
     }
-    QVERIFY(after.startsWith(before) && after.contains("Error: report in the application data"));
-    QCOMPARE(m_reportPaths, QStringList{path});
+    QVERIFY(after.startsWith(before) && after.contains("Fault: C++ error: report in the application data"));
+    QCOMPARE(m_details.front().reportPath, path);
 }
 
 void ErrorHandlerTest::errorEndingTheProgramIsReported()
 {
-    // This program again, told to let an error escape main(): it ends, and the report is written.
+    // This program again, told to let an error escape main(): its report is written, and the
+    // reporter's box (answered: Close) ends it.
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--escape-main"), m_dir->path()});
     QVERIFY(child.waitForFinished(60000));
     QVERIFY(child.exitStatus() == QProcess::CrashExit || child.exitCode() != 0);
-    QFile report(QDir(m_dir->path()).filePath(QStringLiteral("bugreport.txt")));
-    QVERIFY(report.open(QIODevice::ReadOnly));
-    QVERIFY(report.readAll().contains("Error: escaped from main"));
+    QTRY_VERIFY_WITH_TIMEOUT(readReport().contains(QLatin1String("escaped from main")), 30000);
+}
+
+void ErrorHandlerTest::sendHandsTheReportToTheMailProgram()
+{
+#ifdef Q_OS_WIN
+    const QString log = m_dir->filePath(QStringLiteral("mapi.log"));
+    qputenv("VARTOLIN_MAPI_LOG", QDir::toNativeSeparators(log).toLocal8Bit());
+    crash::setMapiLibrary(QStringLiteral(VARTOLIN_MAPI_STANDIN));
+    const auto restore = qScopeGuard([] { crash::setMapiLibrary({}); });
+#else
+    // A stand-in xdg-email first on the path, writing down its arguments one per line.
+    const QString log = m_dir->filePath(QStringLiteral("xdg-email.log"));
+    const QString bin = m_dir->filePath(QStringLiteral("bin"));
+    QDir().mkpath(bin);
+    QFile standIn(bin + QStringLiteral("/xdg-email"));
+    QVERIFY(standIn.open(QIODevice::WriteOnly));
+    standIn.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + log.toUtf8() + "'\n");
+    standIn.close();
+    standIn.setPermissions(standIn.permissions() | QFileDevice::ExeUser);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ':' + path);
+    const auto restore = qScopeGuard([path] { qputenv("PATH", path); });
+#endif
+    answerWith({QStringLiteral("sendButton"), QStringLiteral("continueButton")});
+    ErrorHandler::handle(QStringLiteral("please send"));
+    QFile recorded(log);
+    QVERIFY(recorded.open(QIODevice::ReadOnly));
+    const QString given = QString::fromUtf8(recorded.readAll());
+    QVERIFY2(given.contains(QLatin1String("support@vartolin.example")), qPrintable(given));
+    QVERIFY(given.contains(QLatin1String("Vartolin " VARTOLIN_VERSION " bug report")));
+    for (const char *part : {"What were you doing?", "Saving the licence", "Camille Parent", "camille@example.org"})
+        QVERIFY2(given.contains(QLatin1String(part)), part);
+    // The report goes as a file holding exactly the report shown.
+    const QRegularExpression attached(QStringLiteral("^(.*bugreport\\.txt)\\r?$"), QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch match = attached.match(given);
+    QVERIFY2(match.hasMatch(), qPrintable(given));
+    QFile attachment(match.captured(1));
+    QVERIFY(attachment.open(QIODevice::ReadOnly));
+    QCOMPARE(attachment.readAll(), crash::reportFileBytes(m_details.front().report));
+    // No window to picture here: no screenshot goes with it.
+    QVERIFY(!given.contains(QLatin1String("screenshot.png")));
+}
+
+void ErrorHandlerTest::sendWithoutMailProgramOpensAMailtoLink()
+{
+#ifdef Q_OS_WIN
+    crash::setMapiLibrary(m_dir->filePath(QStringLiteral("no-such-mapi.dll")));
+    const auto restoreMapi = qScopeGuard([] { crash::setMapiLibrary({}); });
+#else
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(m_dir->path())); // no xdg-email there
+    const auto restorePath = qScopeGuard([path] { qputenv("PATH", path); });
+#endif
+    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), this, "recordMailtoLink");
+    const auto restore = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("mailto")); });
+    answerWith({QStringLiteral("sendButton"), QStringLiteral("continueButton")});
+    ErrorHandler::handle(QStringLiteral("no mail program"));
+    QCOMPARE(m_mailto.scheme(), QStringLiteral("mailto"));
+    QCOMPARE(m_mailto.path(), QStringLiteral("support@vartolin.example"));
+    const QUrlQuery query(m_mailto);
+    QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), crash::bugReportSubject());
+    const QString body = query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded);
+    QVERIFY2(body.contains(QLatin1String("Saving the licence")) && body.contains(QLatin1String("bugreport.txt")), qPrintable(body));
 }
 
 int main(int argc, char **argv)
@@ -171,8 +339,11 @@ int main(int argc, char **argv)
     if (argc == 3 && qstrcmp(argv[1], "--escape-main") == 0) {
         ErrorHandler::install();
         ErrorHandler::setReportFolder(QString::fromLocal8Bit(argv[2]));
+        crash::setReporter(QStringLiteral(VARTOLIN_REPORTER_PATH), {QStringLiteral("--answer"), QStringLiteral("close")});
         throw std::runtime_error("escaped from main");
     }
+    if (argc == 3 && qstrcmp(argv[1], "--restarted") == 0)
+        return runRestartedGame(argc, argv);
     VartolinApplication app(argc, argv);
     configureApplication();
     ErrorHandler::install();

@@ -1,24 +1,10 @@
 #pragma once
 // The licence text of the About dialog, and writing it to a text file in the user's code page.
 
+#include "FileReplace.h"
 #include "Platform.h"
 
 #include <QString>
-#include <stdexcept>
-
-// The file could not be created or opened for writing.
-class FileCreateError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Writing to a created file failed.
-class StreamWriteError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // The licence text: its lines joined by '\n', no line break after the last one.
 QString licenceText();
@@ -30,7 +16,3 @@ QString asciiStandIn(char32_t character);
 // Every line of `text`, the last included, followed by CR LF, in the code page of `encoder`. A
 // character that code page lacks is written as its ASCII stand-in. No byte-order mark.
 QByteArray crlfLinesInCodePage(const QString &text, const platform::CharacterEncoder &encoder);
-
-// Replaces the file at `path` with `bytes`. The old file stays whole until the new one is complete,
-// and a failure leaves nothing half-written behind. Throws FileCreateError or StreamWriteError.
-void replaceFile(const QString &path, const QByteArray &bytes);

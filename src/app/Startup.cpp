@@ -3,6 +3,7 @@
 #include "FontWarmup.h"
 #include "VartolinApplication.h"
 #include "crash/ErrorHandler.h"
+#include "crash/FaultHandler.h"
 #include "rules/Random.h"
 #include "uMain.h"
 
@@ -14,6 +15,8 @@ void configureApplication()
     QApplication::setApplicationDisplayName(applicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(VARTOLIN_VERSION));
     installFontSubstitutions();
+    // The default report folder is named after the application, so it is known only now.
+    crash::setReportPath(ErrorHandler::reportPath());
 }
 
 int runVartolin(int &argc, char **argv, const std::function<void(TfrmMain &)> &shown)
@@ -30,6 +33,7 @@ int runVartolin(int &argc, char **argv, const std::function<void(TfrmMain &)> &s
     TfrmMain mainWindow;
     frmMain = &mainWindow;
     mainWindow.show();
+    crash::watchMainWindow(&mainWindow);
     if (shown)
         shown(mainWindow);
     return QApplication::exec();

@@ -16,11 +16,6 @@ bool VartolinApplication::notify(QObject *receiver, QEvent *event)
     return true;
 }
 
-QString applicationTitle()
-{
-    return QStringLiteral("Vartolin");
-}
-
 void installFontSubstitutions()
 {
     QFont::insertSubstitutions(QStringLiteral("Tahoma"),

@@ -1,73 +1,111 @@
 #include "ErrorHandler.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QStandardPaths>
-#include <cstdlib>
-#include <exception>
+#include "FaultHandler.h"
+#include "ReportFile.h"
 
-#ifndef VARTOLIN_VERSION
-#define VARTOLIN_VERSION "unknown"
-#endif
+#include <QApplication>
+#include <QDir>
+#include <QPointer>
+#include <QProcess>
+#include <QWidget>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
 
 namespace {
 
 bool g_handling = false;
-ErrorHandler::Ask g_ask;
 QString g_folder;
+
+// The reporter's exit status in gathering mode: the report is on its output but not in the file.
+constexpr int reportNotAdded = 3;
+
+// A report written here, when the reporter cannot gather one.
+void writeShortReport(const QString &errorText, const QString &why, crash::CrashDetails &details)
+{
+    details.report = crash::reportHeading() + QStringLiteral("Fault: C++ error: %1\n").arg(errorText)
+                     + QStringLiteral("Nothing more is known: %1.\n").arg(why) + crash::reportEnding();
+    const QString path = ErrorHandler::reportPath();
+    const QString problem = crash::appendReport(path, details.report);
+    if (problem.isEmpty())
+        details.reportPath = path;
+    else
+        details.reportProblem = problem;
+}
+
+void gatherReport(const QString &errorText, crash::CrashDetails &details)
+{
+    const QString reporter = crash::reporterProgram();
+    if (reporter.isEmpty()) {
+        writeShortReport(errorText, QStringLiteral("the crash reporter was not found"), details);
+        return;
+    }
+    crash::FaultRecord &record = crash::faultRecord();
+    record.kind = crash::FaultKind::CppError;
+    record.threadId = crash::currentThreadId();
+    record.contextSize = 0;
+    const QByteArray text = errorText.toUtf8().left(int(sizeof record.errorText) - 1);
+    std::memset(record.errorText, 0, sizeof record.errorText);
+    std::memcpy(record.errorText, text.constData(), std::size_t(text.size()));
+
+    QProcess process;
+    crash::allowReporterToInspect();
+    process.start(reporter, crash::reporterArguments() << QStringLiteral("--gather"));
+    const bool finished = process.waitForFinished(60000);
+    record.kind = crash::FaultKind::None;
+    if (!finished || process.exitStatus() != QProcess::NormalExit
+        || (process.exitCode() != 0 && process.exitCode() != reportNotAdded)) {
+        process.kill();
+        process.waitForFinished(5000);
+        writeShortReport(errorText, QStringLiteral("the crash reporter failed (%1)").arg(process.errorString()), details);
+        return;
+    }
+    details.report = QString::fromUtf8(process.readAllStandardOutput());
+    if (process.exitCode() == 0)
+        details.reportPath = ErrorHandler::reportPath();
+    else
+        details.reportProblem = QString::fromUtf8(process.readAllStandardError()).trimmed();
+}
+
+void startAfresh()
+{
+    const QStringList command = crash::restartCommand();
+    if (!command.isEmpty())
+        QProcess::startDetached(command.front(), command.mid(1));
+}
 
 } // namespace
 
 void ErrorHandler::install()
 {
+    if (crash::installFaultHandler())
+        return;
+    // No fatal-fault handler (sanitizer builds): an error that escapes everything is still noted.
     std::set_terminate([] {
         if (const std::exception_ptr error = std::current_exception()) {
+            QString text = QStringLiteral("Unknown error");
             try {
                 std::rethrow_exception(error);
             } catch (const std::exception &escaped) {
-                appendReport(QString::fromLocal8Bit(escaped.what()));
+                text = QString::fromLocal8Bit(escaped.what());
             } catch (...) {
-                appendReport(QStringLiteral("Unknown error"));
             }
+            crash::appendReport(reportPath(), crash::reportHeading() + QStringLiteral("Fault: C++ error: %1\n").arg(text)
+                                                  + crash::reportEnding());
         }
         std::abort();
     });
 }
 
-void ErrorHandler::setAsk(Ask ask)
-{
-    g_ask = std::move(ask);
-}
-
 void ErrorHandler::setReportFolder(const QString &folder)
 {
     g_folder = folder;
+    crash::setReportPath(reportPath());
 }
 
 QString ErrorHandler::reportPath()
 {
-    QString folder = g_folder;
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    return QDir(folder).filePath(QStringLiteral("bugreport.txt"));
-}
-
-bool ErrorHandler::appendReport(const QString &errorText)
-{
-    const QString path = reportPath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        return false;
-    const QString report = QStringLiteral("---- %1\nApplication: %2 %3\nError: %4\n\n")
-                               .arg(QDateTime::currentDateTime().toString(Qt::ISODate),
-                                    QCoreApplication::applicationName(),
-                                    QStringLiteral(VARTOLIN_VERSION), errorText);
-    return file.write(report.toUtf8()) >= 0 && file.flush();
+    return g_folder.isEmpty() ? crash::defaultReportPath() : QDir(g_folder).filePath(QStringLiteral("bugreport.txt"));
 }
 
 ErrorChoice ErrorHandler::handle(const QString &errorText)
@@ -75,11 +113,19 @@ ErrorChoice ErrorHandler::handle(const QString &errorText)
     if (g_handling) // an error while the box is up: keep the first box, do not stack them
         return ErrorChoice::Continue;
     g_handling = true;
-    const bool saved = appendReport(errorText);
-    const QString savedAt = saved ? reportPath() : QString();
-    const ErrorChoice choice = g_ask ? g_ask(errorText, savedAt) : askWithMessageBox(errorText, savedAt);
+    crash::CrashDetails details;
+    details.error = errorText;
+    details.canContinue = true;
+    if (QWidget *window = crash::mainWindow(); window && window->isVisible())
+        details.screenshot = window->grab().toImage();
+    gatherReport(errorText, details);
+
+    crash::CrashDialog box(details, QApplication::activeWindow());
+    const ErrorChoice choice = box.run();
     g_handling = false;
-    if (choice == ErrorChoice::Close)
+    if (choice == ErrorChoice::Restart)
+        startAfresh();
+    if (choice != ErrorChoice::Continue)
         QCoreApplication::exit(EXIT_FAILURE);
     return choice;
 }
@@ -93,21 +139,4 @@ void ErrorHandler::handleCurrentException()
     } catch (...) {
         handle(QStringLiteral("Unknown error"));
     }
-}
-
-ErrorChoice ErrorHandler::askWithMessageBox(const QString &errorText, const QString &reportPath)
-{
-    QMessageBox box;
-    box.setIcon(QMessageBox::Critical);
-    box.setWindowTitle(QCoreApplication::applicationName());
-    box.setText(QStringLiteral("An error occurred in the application."));
-    QString details = errorText;
-    details += reportPath.isEmpty() ? QStringLiteral("\n\nThe bug report could not be saved.")
-                                    : QStringLiteral("\n\nA bug report was added to %1.").arg(reportPath);
-    box.setInformativeText(details);
-    QPushButton *keepGoing = box.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("Close the program"), QMessageBox::DestructiveRole);
-    box.setDefaultButton(keepGoing);
-    box.exec();
-    return box.clickedButton() == keepGoing ? ErrorChoice::Continue : ErrorChoice::Close;
 }

@@ -1,28 +1,28 @@
 #pragma once
-// The program-wide handler for errors that escape an event handler: it appends a short report to
-// "bugreport.txt" in the user's application-data folder, shows the error and lets the user continue
-// or close the program.
+// The program-wide handler for errors that escape an event handler. The program is sound when a C++
+// error arrives here, so the box appears in it and Continue goes on. The report is gathered by the
+// crash reporter from outside, as for a fatal fault, and appended to "bugreport.txt" in the user's
+// application-data folder; without the reporter a short report is written here.
+
+#include "CrashDialog.h"
 
 #include <QString>
-#include <functional>
 #include <utility>
 
-enum class ErrorChoice { Continue, Close };
+using ErrorChoice = crash::CrashChoice;
 
 class ErrorHandler
 {
 public:
-    // Shows the error to the user and returns their choice; replaced in tests.
-    using Ask = std::function<ErrorChoice(const QString &errorText, const QString &reportPath)>;
-
-    // From then on, an error that escapes even the message loop ends the program with its report
-    // written first.
+    // Installs the fatal-fault handler too; from then on an error that escapes even the message
+    // loop is reported before the program ends.
     static void install();
-    static void setAsk(Ask ask);                 // an empty function restores the message box
-    static void setReportFolder(const QString &folder); // empty: the application-data folder
+    // Where reports go; empty: the application-data folder (known once the application is named).
+    static void setReportFolder(const QString &folder);
     static QString reportPath();
 
-    // Reports the error; returns the user's choice and, for Close, asks the application to quit.
+    // Reports the error and shows the box; returns the user's choice. Restart starts the game
+    // afresh, and Restart and Close ask the application to quit.
     static ErrorChoice handle(const QString &errorText);
     // Reports the exception being handled; call only from inside a catch block.
     static void handleCurrentException();
@@ -43,8 +43,4 @@ public:
     {
         return [handler = std::move(handler)] { guard(handler); };
     }
-
-private:
-    static ErrorChoice askWithMessageBox(const QString &errorText, const QString &reportPath);
-    static bool appendReport(const QString &errorText);
 };

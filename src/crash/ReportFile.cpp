@@ -1,0 +1,67 @@
+#include "ReportFile.h"
+
+#include "about/CompilerVersion.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace crash {
+
+QString defaultReportPath()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+        .filePath(QStringLiteral("bugreport.txt"));
+}
+
+QByteArray reportFileBytes(const QString &report)
+{
+    QByteArray bytes = report.toUtf8();
+#ifdef Q_OS_WIN
+    bytes.replace("\n", "\r\n");
+#endif
+    return bytes;
+}
+
+QString appendReport(const QString &path, const QString &report)
+{
+    if (path.isEmpty())
+        return QStringLiteral("no place for the report is known");
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath()))
+        return QStringLiteral("the folder %1 cannot be created").arg(QDir::toNativeSeparators(info.absolutePath()));
+    QFile file(path);
+    // Unbuffered: the whole report goes to the system in one write, at the end of the file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return file.errorString();
+    const qint64 before = file.size();
+    const QByteArray bytes = reportFileBytes(report);
+    if (file.write(bytes) == bytes.size())
+        return {};
+    const QString error = file.errorString();
+    file.resize(before);
+    return error.isEmpty() ? QStringLiteral("the report was not written whole") : error;
+}
+
+QString reportHeading()
+{
+    return QStringLiteral("==== %1 bug report ====\n"
+                          "Date: %2\n"
+                          "Program: %1\n"
+                          "Version: %3\n"
+                          "%4\n")
+        .arg(QCoreApplication::applicationName(),
+             QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
+                 .toString(Qt::ISODate),
+             QStringLiteral(VARTOLIN_VERSION), compilerVersionText().trimmed());
+}
+
+QString reportEnding()
+{
+    return QStringLiteral("==== end of report ====\n\n");
+}
+
+} // namespace crash

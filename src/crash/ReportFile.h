@@ -1,0 +1,24 @@
+#pragma once
+// bugreport.txt: reports are only ever added at its end.
+
+#include <QByteArray>
+#include <QString>
+
+namespace crash {
+
+// <the user's application-data folder>/bugreport.txt; the application name must be set.
+QString defaultReportPath();
+
+// A report's text as it is stored: UTF-8, with the platform's line ends.
+QByteArray reportFileBytes(const QString &report);
+
+// Adds `report` at the end of the file at `path`, creating the folder and the file when needed.
+// What the file already holds is never rewritten: a write that fails halfway is taken back to the
+// old size. Returns an empty text on success, otherwise what went wrong.
+QString appendReport(const QString &path, const QString &report);
+
+// The first lines of every report: date and time, program, version, compiler line.
+QString reportHeading();
+QString reportEnding();
+
+} // namespace crash

@@ -1,0 +1,125 @@
+// The crash reporter. The game starts it when something went wrong: for a fatal fault from its
+// fault handler, which then waits; for a C++ error with --gather, while the game waits. It stops
+// the game, gathers the report from outside, appends it to bugreport.txt, and then either prints
+// it and lets the game go on (--gather), or grabs the game's picture, ends the game and shows the
+// box: send, save or show the report; restart or close.
+//
+//   vartolin-reporter --pid <pid> --record <address> [--gather]
+//   test options: --answer <step,step,...> --log <file> --save-to <file> --send-as <name|mail|text>
+
+#include "Answering.h"
+#include "CrashedProcess.h"
+#include "ReportText.h"
+#include "app/ApplicationTitle.h"
+#include "crash/CrashDialog.h"
+#include "crash/ReportFile.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QProcess>
+#include <QScreen>
+#include <cstdio>
+
+namespace {
+
+// Exit status of --gather when the report could not be added to the file.
+constexpr int reportNotAdded = 3;
+
+QStringList restartCommand(const crash::FaultRecord &record, const QString &executable)
+{
+    QStringList command;
+    const char *part = record.restartCommand;
+    const char *end = part + sizeof record.restartCommand;
+    while (part < end && *part) {
+        const std::size_t length = strnlen(part, std::size_t(end - part));
+        command << QString::fromUtf8(part, qsizetype(length));
+        part += length + 1;
+    }
+    if (command.isEmpty() && !executable.isEmpty())
+        command << executable;
+    return command;
+}
+
+QScreen *screenOfGame(const crash::FaultRecord &record)
+{
+    const QRect frame(record.windowGeometry[0], record.windowGeometry[1], record.windowGeometry[2],
+                      record.windowGeometry[3]);
+    if (frame.isValid())
+        if (QScreen *screen = QGuiApplication::screenAt(frame.center()))
+            return screen;
+    return QGuiApplication::primaryScreen();
+}
+
+// The game's window as it is now, still showing what it showed when the fault happened.
+QImage pictureOfGame(const crash::FaultRecord &record)
+{
+    if (record.windowId == 0)
+        return {};
+    QScreen *screen = screenOfGame(record);
+    return screen ? screen->grabWindow(WId(record.windowId)).toImage() : QImage();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(applicationTitle());
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser options;
+    const QCommandLineOption pidOption(QStringLiteral("pid"), QStringLiteral("the failing process"), QStringLiteral("pid"));
+    const QCommandLineOption recordOption(QStringLiteral("record"), QStringLiteral("address of its fault record"),
+                                          QStringLiteral("address"));
+    const QCommandLineOption gatherOption(QStringLiteral("gather"), QStringLiteral("print the report, let it go on"));
+    const QCommandLineOption answerOption(QStringLiteral("answer"), QStringLiteral("answer the box (tests)"), QStringLiteral("steps"));
+    const QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("what the box showed (tests)"), QStringLiteral("file"));
+    const QCommandLineOption saveOption(QStringLiteral("save-to"), QStringLiteral("save dialog's answer (tests)"), QStringLiteral("file"));
+    const QCommandLineOption sendOption(QStringLiteral("send-as"), QStringLiteral("send form's answers (tests)"), QStringLiteral("name|mail|text"));
+    options.addOptions({pidOption, recordOption, gatherOption, answerOption, logOption, saveOption, sendOption});
+    options.process(app);
+    bool pidOk = false, recordOk = false;
+    const qint64 pid = options.value(pidOption).toLongLong(&pidOk);
+    const quint64 recordAddress = options.value(recordOption).toULongLong(&recordOk, 16);
+    if (!pidOk || pid <= 0 || !recordOk) {
+        std::fprintf(stderr, "vartolin-reporter: --pid and --record are needed; the game starts this program\n");
+        return 2;
+    }
+
+    reporter::CrashedProcess process(pid, recordAddress);
+    const reporter::Snapshot snapshot = process.snapshot();
+    const crash::FaultRecord &record = snapshot.record;
+    const QString report = reporter::reportText(snapshot);
+    const QString path = record.reportPath[0] ? QString::fromLocal8Bit(record.reportPath) : crash::defaultReportPath();
+    const QString problem = crash::appendReport(path, report);
+
+    if (options.isSet(gatherOption)) {
+        const QByteArray bytes = report.toUtf8();
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+        std::fflush(stdout);
+        if (!problem.isEmpty())
+            std::fprintf(stderr, "%s\n", problem.toLocal8Bit().constData());
+        process.release();
+        return problem.isEmpty() ? 0 : reportNotAdded;
+    }
+
+    crash::CrashDetails details;
+    details.error = snapshot.fault;
+    details.report = report;
+    details.reportPath = problem.isEmpty() ? path : QString();
+    details.reportProblem = problem;
+    details.screenshot = pictureOfGame(record);
+    details.canContinue = false; // nothing in the failed process can be trusted to go on
+    const QStringList restart = restartCommand(record, snapshot.executable);
+    // The failed process stays stopped until the user has chosen: its window shows what it showed.
+    if (options.isSet(answerOption))
+        reporter::answerDialogs({options.value(answerOption).split(QLatin1Char(','), Qt::SkipEmptyParts),
+                                 options.value(logOption), options.value(saveOption),
+                                 options.value(sendOption).split(QLatin1Char('|'))});
+    crash::CrashDialog box(details);
+    const crash::CrashChoice choice = box.run(screenOfGame(record));
+    process.end();
+    if (choice == crash::CrashChoice::Restart && !restart.isEmpty())
+        QProcess::startDetached(restart.front(), restart.mid(1));
+    return 0;
+}

@@ -1,0 +1,183 @@
+// Fatal faults, for real, in child processes running the game's main window: a write through a
+// null pointer in an event handler, abort(), an integer division by zero, endless recursion, and a
+// fault on a worker thread. Each gives a whole report from the reporter, earlier reports stay byte
+// for byte, the box appears without Continue, and Restart starts a new game at level 1 while Close
+// only ends the old one.
+
+#include "app/Startup.h"
+#include "app/VartolinApplication.h"
+#include "crash/ErrorHandler.h"
+#include "crash/FaultHandler.h"
+#include "support/CrashSupport.h"
+#include "uMain.h"
+
+#include <QProcess>
+#include <QtTest>
+#include <cstdint>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+// Each fault in a function of its own, so that the report can be checked for its name.
+// Through volatile values, which the compiler can neither see through nor fold away.
+[[gnu::noinline]] void writeThroughNull()
+{
+    volatile std::uintptr_t null = 0;
+    *reinterpret_cast<volatile int *>(null) = 1;
+}
+
+[[gnu::noinline]] int divideByZero()
+{
+    volatile int dividend = 7, divisor = 0;
+    return dividend / divisor;
+}
+
+[[gnu::noinline]] int recurseForever(int depth)
+{
+    volatile char frame[512];
+    frame[0] = char(depth);
+    return recurseForever(depth + 1) + frame[0];
+}
+
+[[gnu::noinline]] void faultOnWorkerThread()
+{
+    std::thread worker([] { writeThroughNull(); });
+    worker.join();
+}
+
+[[gnu::noinline]] void abortTheProgram()
+{
+    std::abort();
+}
+
+// `tst_crash --fault <kind> <folder> <answers>`: the game's window, then the fault from an event.
+int runFaultingGame(int argc, char **argv)
+{
+    const QString kind = QString::fromLocal8Bit(argv[2]);
+    const QString folder = QString::fromLocal8Bit(argv[3]);
+    ErrorHandler::install();
+    VartolinApplication app(argc, argv);
+    configureApplication();
+    ErrorHandler::setReportFolder(folder);
+    crash::setReporter(QStringLiteral(VARTOLIN_REPORTER_PATH),
+                       {QStringLiteral("--answer"), QString::fromLocal8Bit(argv[4]), QStringLiteral("--log"),
+                        folder + QStringLiteral("/box.log"), QStringLiteral("--save-to"), folder + QStringLiteral("/saved.txt")});
+    crash::setRestartCommand({QCoreApplication::applicationFilePath(), QStringLiteral("--restarted"),
+                              folder + QStringLiteral("/restarted.txt")});
+    TfrmMain window;
+    window.show();
+    crash::watchMainWindow(&window);
+    QTimer::singleShot(0, &window, [kind] {
+        if (kind == QLatin1String("null"))
+            writeThroughNull();
+        else if (kind == QLatin1String("abort"))
+            abortTheProgram();
+        else if (kind == QLatin1String("divide"))
+            std::printf("%d\n", divideByZero());
+        else if (kind == QLatin1String("recursion"))
+            std::printf("%d\n", recurseForever(0));
+        else if (kind == QLatin1String("worker"))
+            faultOnWorkerThread();
+    });
+    return QApplication::exec();
+}
+
+QString readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace
+
+class CrashTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void faultIsReportedFromOutside_data();
+    void faultIsReportedFromOutside();
+};
+
+void CrashTest::faultIsReportedFromOutside_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("answers");
+    QTest::addColumn<QString>("fault");    // in the report's Fault line
+    QTest::addColumn<QString>("function"); // on the faulting thread's stack
+    QTest::newRow("null pointer in an event handler") << "null" << "show,save,restart" << "SIGSEGV (signal 11), address not mapped" << "writeThroughNull";
+    QTest::newRow("abort") << "abort" << "close" << "SIGABRT (signal 6), raised by the program itself" << "abortTheProgram";
+    QTest::newRow("division by zero") << "divide" << "restart" << "SIGFPE (signal 8), integer divide by zero (FPE_INTDIV)" << "divideByZero";
+    QTest::newRow("endless recursion") << "recursion" << "close" << "SIGSEGV (signal 11)" << "recurseForever";
+    QTest::newRow("worker thread") << "worker" << "restart" << "SIGSEGV (signal 11), address not mapped" << "writeThroughNull";
+}
+
+void CrashTest::faultIsReportedFromOutside()
+{
+#ifdef VARTOLIN_SANITIZE
+    QSKIP("the sanitizers own the fatal signals in this build");
+#endif
+    QFETCH(QString, kind);
+    QFETCH(QString, answers);
+    QFETCH(QString, fault);
+    QFETCH(QString, function);
+    QTemporaryDir dir;
+    const QString reportPath = dir.filePath(QStringLiteral("bugreport.txt"));
+    const QByteArray earlier = writeEarlierReports(reportPath);
+
+    QProcess game;
+    game.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    game.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--fault"), kind, dir.path(), answers});
+    QVERIFY(game.waitForStarted());
+    const qint64 pid = game.processId();
+    QVERIFY(game.waitForFinished(120000));
+    // Ended by the reporter: killed, not by the fault's own signal.
+    QCOMPARE(game.exitStatus(), QProcess::CrashExit);
+    const bool restart = answers.endsWith(QLatin1String("restart"));
+    QTRY_VERIFY_WITH_TIMEOUT(readAll(dir.filePath(QStringLiteral("box.log"))).contains(QLatin1String("click: ")), 30000);
+
+    QFile file(reportPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.startsWith(earlier));
+    const QString report = QString::fromUtf8(bytes.mid(earlier.size()));
+    QVERIFY2(missingSections(report).isEmpty(), qPrintable(missingSections(report).join(QStringLiteral(", "))));
+    QVERIFY2(report.contains(QStringLiteral("Fault: ") + fault), qPrintable(report.section(QLatin1Char('\n'), 0, 8)));
+    // The faulting thread comes first, and its stack shows the function that faulted.
+    const QString faulting = report.section(QStringLiteral("(faulting)\n"), 1).section(QStringLiteral("\nThread "), 0, 0);
+    QVERIFY2(faulting.contains(function), qPrintable(faulting));
+    const bool onWorker = kind == QLatin1String("worker");
+    QCOMPARE(report.contains(QStringLiteral("Thread %1 \"").arg(pid) + QStringLiteral("tst_crash\" (faulting)")), !onWorker);
+    QVERIFY2(report.count(QStringLiteral("\n  #")) > 10, "few frames: the stacks were not unwound");
+
+    const QString log = readAll(dir.filePath(QStringLiteral("box.log")));
+    QVERIFY2(log.contains(QLatin1String("box: Vartolin | SIG")), qPrintable(log));
+    QVERIFY2(log.contains(QLatin1String("Show bug report, [Continue], Restart, Close")), qPrintable(log));
+    QVERIFY(log.contains(QLatin1String("A bug report was added to")));
+    if (answers.startsWith(QLatin1String("show"))) {
+        QVERIFY2(log.contains(QLatin1String("viewer: read-only")), qPrintable(log));
+        QCOMPARE(readAll(dir.filePath(QStringLiteral("saved.txt"))), report);
+    }
+    const QString restarted = dir.filePath(QStringLiteral("restarted.txt"));
+    if (restart) {
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(restarted) && !readAll(restarted).isEmpty(), 30000);
+        QCOMPARE(readAll(restarted).trimmed(), QStringLiteral("level 1"));
+    } else {
+        QTest::qWait(1000);
+        QVERIFY(!QFile::exists(restarted));
+    }
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 5 && qstrcmp(argv[1], "--fault") == 0)
+        return runFaultingGame(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--restarted") == 0)
+        return runRestartedGame(argc, argv);
+    QCoreApplication app(argc, argv);
+    CrashTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_crash.moc"
