@@ -25,6 +25,13 @@ endif()
 install(TARGETS vartolin
     RUNTIME DESTINATION ${vartolin_bin_dir}
     BUNDLE DESTINATION .)
+# The crash reporter: beside the game on Windows, in the program's own libexec folder elsewhere,
+# where the game looks for it.
+if(WIN32)
+    install(TARGETS vartolin-reporter RUNTIME DESTINATION ${vartolin_bin_dir})
+else()
+    install(TARGETS vartolin-reporter RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vartolin)
+endif()
 
 # --- Icons rendered from the SVG by the project's own art compiler ---------------------------------
 
@@ -103,12 +110,15 @@ if(VARTOLIN_LINUX_DESKTOP)
 
     # A stripped install also drops the compilers' version notes, as Debian's own packages do.
     if(CMAKE_OBJCOPY)
-        install(CODE "
-            if(CMAKE_INSTALL_DO_STRIP)
-                execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
-                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:vartolin>\"
-                    COMMAND_ERROR_IS_FATAL ANY)
-            endif()")
+        foreach(installed ${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:vartolin>
+                          ${CMAKE_INSTALL_LIBEXECDIR}/vartolin/$<TARGET_FILE_NAME:vartolin-reporter>)
+            install(CODE "
+                if(CMAKE_INSTALL_DO_STRIP)
+                    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${installed}\"
+                        COMMAND_ERROR_IS_FATAL ANY)
+                endif()")
+        endforeach()
     endif()
 
     # --- Manual pages, changelog and copyright ---

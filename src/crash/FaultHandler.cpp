@@ -1,6 +1,7 @@
 #include "FaultHandler.h"
 
 #include "FaultHandlerPlatform.h"
+#include "ReportFile.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -9,7 +10,10 @@
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 
 namespace crash {
 
@@ -87,7 +91,7 @@ void setReporter(const QString &program, const QStringList &extraArguments)
 
 void setReportPath(const QString &path)
 {
-    copyField(g_record.reportPath, QFile::encodeName(path));
+    copyField(g_record.reportPath, pathForRecord(path));
 }
 
 void setRestartCommand(const QStringList &command)
@@ -127,6 +131,21 @@ QStringList restartCommand()
         part += length + 1;
     }
     return command;
+}
+
+void noteUncaughtErrorAndAbort()
+{
+    if (const std::exception_ptr error = std::current_exception()) {
+        const char *text = "Unknown error";
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception &escaped) {
+            text = escaped.what();
+        } catch (...) {
+        }
+        std::snprintf(g_record.errorText, sizeof g_record.errorText, "after an uncaught C++ error: %s", text);
+    }
+    std::abort();
 }
 
 bool faultHandlerInstalled()

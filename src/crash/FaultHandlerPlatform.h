@@ -14,4 +14,8 @@ QString platformFindReporter(const QString &programFolder);
 void platformPrepareLaunch(const QString &program, const QStringList &arguments);
 bool platformInstallHandlers();
 
+// The terminate handler of both: notes the uncaught error's text in the record, then aborts, which
+// the fault handler reports.
+[[noreturn]] void noteUncaughtErrorAndAbort();
+
 } // namespace crash

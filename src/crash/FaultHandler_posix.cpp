@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <exception>
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -180,23 +179,6 @@ void onFatalSignal(int signal, siginfo_t *info, void *context)
     dieBy(signal);
 }
 
-void onTerminate()
-{
-    // An exception nobody caught: its text goes into the record, then abort() reports it.
-    if (const std::exception_ptr error = std::current_exception()) {
-        const char *text = "Unknown error";
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception &escaped) {
-            text = escaped.what();
-        } catch (...) {
-        }
-        FaultRecord &record = faultRecord();
-        std::strncpy(record.errorText, text, sizeof record.errorText - 1);
-    }
-    std::abort();
-}
-
 } // namespace
 
 std::uint64_t currentThreadId()
@@ -266,7 +248,7 @@ bool platformInstallHandlers()
     for (const int signal : fatalSignals)
         if (sigaction(signal, &action, nullptr) != 0)
             return false;
-    std::set_terminate(onTerminate);
+    std::set_terminate(noteUncaughtErrorAndAbort);
     return true;
 }
 

@@ -2,13 +2,13 @@
 // (Windows 8 and later), else MAPISendMail with texts in the ANSI code page.
 
 #include "BugReportMail.h"
+#include "MapiWide.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QWidget>
 
-#include <windows.h>
-#include <mapi.h>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,29 +18,6 @@ namespace {
 
 QString g_mapiLibrary = QStringLiteral("MAPI32.DLL");
 
-// The wide-character Simple MAPI structures (MAPI.h of the Windows SDK; MinGW's header has only
-// the ANSI ones).
-struct MapiRecipDescWide {
-    ULONG ulReserved, ulRecipClass;
-    PWSTR lpszName, lpszAddress;
-    ULONG ulEIDSize;
-    PVOID lpEntryID;
-};
-struct MapiFileDescWide {
-    ULONG ulReserved, flFlags, nPosition;
-    PWSTR lpszPathName, lpszFileName;
-    PVOID lpFileType;
-};
-struct MapiMessageWide {
-    ULONG ulReserved;
-    PWSTR lpszSubject, lpszNoteText, lpszMessageType, lpszDateReceived, lpszConversationID;
-    FLAGS flFlags;
-    MapiRecipDescWide *lpOriginator;
-    ULONG nRecipCount;
-    MapiRecipDescWide *lpRecips;
-    ULONG nFileCount;
-    MapiFileDescWide *lpFiles;
-};
 using SendMailWide = ULONG(WINAPI *)(LHANDLE, ULONG_PTR, MapiMessageWide *, FLAGS, ULONG);
 
 std::wstring wide(const QString &text)

@@ -46,6 +46,24 @@ QString appendReport(const QString &path, const QString &report)
     return error.isEmpty() ? QStringLiteral("the report was not written whole") : error;
 }
 
+QByteArray pathForRecord(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return path.toUtf8();
+#else
+    return QFile::encodeName(path);
+#endif
+}
+
+QString pathFromRecord(const char *path)
+{
+#ifdef Q_OS_WIN
+    return QString::fromUtf8(path);
+#else
+    return QFile::decodeName(path);
+#endif
+}
+
 QString reportHeading()
 {
     return QStringLiteral("==== %1 bug report ====\n"

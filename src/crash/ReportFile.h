@@ -17,6 +17,10 @@ QByteArray reportFileBytes(const QString &report);
 // old size. Returns an empty text on success, otherwise what went wrong.
 QString appendReport(const QString &path, const QString &report);
 
+// A path as the fault record carries it: in the file system's encoding (Windows: UTF-8).
+QByteArray pathForRecord(const QString &path);
+QString pathFromRecord(const char *path);
+
 // The first lines of every report: date and time, program, version, compiler line.
 QString reportHeading();
 QString reportEnding();

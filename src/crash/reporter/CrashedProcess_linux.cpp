@@ -125,7 +125,7 @@ QString faultDescription(const crash::FaultRecord &record, qint64 pid)
         text += QStringLiteral(", sent by process %1%2").arg(record.senderPid).arg(sender.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(sender));
     }
     if (!error.isEmpty())
-        text += QStringLiteral(", after an error nothing caught: %1").arg(error);
+        text += QStringLiteral(", %1").arg(error);
     return text;
 }
 

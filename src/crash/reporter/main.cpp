@@ -90,7 +90,7 @@ int main(int argc, char **argv)
     const reporter::Snapshot snapshot = process.snapshot();
     const crash::FaultRecord &record = snapshot.record;
     const QString report = reporter::reportText(snapshot);
-    const QString path = record.reportPath[0] ? QString::fromLocal8Bit(record.reportPath) : crash::defaultReportPath();
+    const QString path = record.reportPath[0] ? crash::pathFromRecord(record.reportPath) : crash::defaultReportPath();
     const QString problem = crash::appendReport(path, report);
 
     if (options.isSet(gatherOption)) {
