@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the .deb, checks its metadata and files, runs lintian and the desktop-entry and AppStream
 # validators on it, installs it on this machine, starts the installed program headless and under
-# Xvfb, then removes the package again. Exits non-zero on any failure.
+# Xvfb, crashes it there, then removes the package again. Exits non-zero on any failure.
 #   packaging/check-deb.sh [build dir]        default: build-pkg in the source tree
 # Runs as root or through sudo (apt-get). Installs the tools it needs when they are missing.
 set -euo pipefail
@@ -36,7 +36,7 @@ fi
 
 # --- tools ---
 bash "$root/scripts/install-deps.sh"
-tools=(dpkg-dev lintian desktop-file-utils appstream xvfb xauth x11-utils imagemagick)
+tools=(dpkg-dev lintian desktop-file-utils appstream xvfb xauth x11-utils imagemagick procps)
 missing=()
 for p in "${tools[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -76,6 +76,7 @@ done
 # --- files ---
 dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$work/files"
 for f in /usr/bin/vartolin \
+         /usr/libexec/vartolin/vartolin-reporter \
          /usr/share/applications/vartolin.desktop \
          /usr/share/metainfo/example.vartolin.Vartolin.metainfo.xml \
          /usr/share/icons/hicolor/scalable/apps/vartolin.svg \
@@ -167,4 +168,40 @@ if find "$HOME" -name bugreport.txt | grep -q .; then
     fail "the program wrote a bug report"
 fi
 
-say "OK: $deb builds, installs, starts (screenshot: $build/check-deb-screenshot.png)"
+# A crash from outside: the installed reporter writes the whole report and shows its box beside the
+# frozen game. Ended without an answer, it leaves the game to add its own short report and die.
+say "crashing it under Xvfb"
+cat >"$work/crash.sh" <<'EOF'
+set -u
+QT_QPA_PLATFORM=xcb vartolin >"$1/crash.log" 2>&1 &
+pid=$!
+for _ in $(seq 1 40); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"Vartolin"' && break
+    sleep 0.25
+done
+sleep 1
+kill -SEGV "$pid"
+for _ in $(seq 1 40); do # the game's window and the box
+    [ "$(xwininfo -root -tree | grep -c '"Vartolin"')" -ge 2 ] && break
+    sleep 0.25
+done
+[ "$(xwininfo -root -tree | grep -c '"Vartolin"')" -ge 2 ] || { echo "no error box"; exit 1; }
+import -window root "$1/crash.png"
+reporter=$(pgrep -f /usr/libexec/vartolin/vartolin-reporter) || { echo "no reporter running"; exit 1; }
+kill "$reporter"
+wait "$pid" 2>/dev/null
+status=$?
+[ "$status" -eq $((128 + 11)) ] || { echo "the game ended with $status, not by SIGSEGV"; exit 1; }
+exit 0
+EOF
+xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash "$work/crash.sh" "$work" || fail "crash under X11"
+cp "$work/crash.png" "$build/check-deb-crash.png"
+report=$(find "$HOME" -name bugreport.txt)
+[ -n "$report" ] || fail "no bug report after the crash"
+for part in "Fault: SIGSEGV (signal 11), sent by process" "Threads: " "(faulting)" "Modules: " "/usr/bin/vartolin build id" \
+            "Processes: " "  CPU: " "The crash reporter could not be started or did not finish"; do
+    grep -qF "$part" "$report" || { cat "$report"; fail "the report lacks \"$part\""; }
+done
+[ "$(grep -c '^==== Vartolin bug report ====' "$report")" -eq 2 ] || fail "expected the reporter's report and the game's own"
+
+say "OK: $deb builds, installs, starts, reports a crash (screenshots: $build/check-deb-screenshot.png, $build/check-deb-crash.png)"

@@ -18,4 +18,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineserver=$(dirname "$wine")/wineserver
     "$wineserver" -w
 fi
+# A program that faults without a handler of its own ends at once instead of waiting in Wine's
+# debugger (the game's own faults go to its crash reporter).
+if [ ! -f "$WINEPREFIX/.no-crash-dialog" ]; then
+    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    touch "$WINEPREFIX/.no-crash-dialog"
+fi
 exec "$wine" "$@"

@@ -141,8 +141,8 @@ void CrashTest::faultIsReportedFromOutside()
     game.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     game.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--fault"), kind, dir.path(), answers});
     QVERIFY(game.waitForFinished(120000));
-    // Ended by the reporter: killed, not by the fault's own signal.
-    QCOMPARE(game.exitStatus(), QProcess::CrashExit);
+    // Ended by the reporter, not by returning.
+    QVERIFY(game.exitStatus() == QProcess::CrashExit || game.exitCode() != 0);
     const bool restart = answers.endsWith(QLatin1String("restart"));
     QTRY_VERIFY_WITH_TIMEOUT(readAll(dir.filePath(QStringLiteral("box.log"))).contains(QLatin1String("click: ")), 30000);
 
@@ -153,9 +153,17 @@ void CrashTest::faultIsReportedFromOutside()
     const QString report = QString::fromUtf8(bytes.mid(earlier.size()));
     QVERIFY2(missingSections(report).isEmpty(), qPrintable(missingSections(report).join(QStringLiteral(", "))));
     QVERIFY2(report.contains(QStringLiteral("Fault: ") + fault), qPrintable(report.section(QLatin1Char('\n'), 0, 8)));
-    // The faulting thread comes first, and its stack shows the function that faulted.
+    // The faulting thread comes first, and its stack starts where the fault happened.
     const QString faulting = report.section(QStringLiteral("(faulting)\n"), 1).section(QStringLiteral("\nThread "), 0, 0);
+#ifdef Q_OS_WIN
+    // No debug information is read on Windows (scripts/symbolize does that): the place is the
+    // program's own module. A run-time ending starts in the handler, which is of the program too.
+    QVERIFY2(faulting.startsWith(QLatin1String("  #0  0x")) && faulting.section(QLatin1Char('\n'), 0, 0).contains(QLatin1String(" tst_crash.exe+0x")),
+             qPrintable(faulting));
+    Q_UNUSED(function);
+#else
     QVERIFY2(faulting.contains(function), qPrintable(faulting));
+#endif
     const bool onWorker = kind == QLatin1String("worker");
     const QString mainThread = readAll(dir.filePath(QStringLiteral("main-thread.txt")));
     QVERIFY(!mainThread.isEmpty());
@@ -170,6 +178,17 @@ void CrashTest::faultIsReportedFromOutside()
         QVERIFY2(log.contains(QLatin1String("viewer: read-only")), qPrintable(log));
         QCOMPARE(readAll(dir.filePath(QStringLiteral("saved.txt"))), report);
     }
+#ifndef Q_OS_WIN
+    // The maker reads the frames back to the source.
+    if (kind == QLatin1String("null")) {
+        QProcess symbolize;
+        symbolize.start(QStringLiteral("bash"), {QStringLiteral(VARTOLIN_SOURCE_DIR "/scripts/symbolize"), reportPath});
+        QVERIFY(symbolize.waitForFinished(120000));
+        const QString symbolized = QString::fromUtf8(symbolize.readAllStandardOutput());
+        QVERIFY2(symbolized.contains(QRegularExpression(QStringLiteral("writeThroughNull\\(\\) at \\S*tst_crash\\.cpp:\\d+"))),
+                 qPrintable(symbolized.section(QStringLiteral("(faulting)"), 1).left(1500)));
+    }
+#endif
     const QString restarted = dir.filePath(QStringLiteral("restarted.txt"));
     if (restart) {
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(restarted) && !readAll(restarted).isEmpty(), 30000);

@@ -147,7 +147,8 @@ void ErrorHandlerTest::reportIsGatheredFromOutsideAndAppended()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     QVERIFY(bytes.startsWith(earlier));
-    const QStringList reports = QString::fromUtf8(bytes.mid(earlier.size())).split(QStringLiteral("==== end of report ====\n"), Qt::SkipEmptyParts);
+    const QString added = QString::fromUtf8(bytes.mid(earlier.size())).remove(QLatin1Char('\r'));
+    const QStringList reports = added.split(QStringLiteral("==== end of report ====\n"), Qt::SkipEmptyParts);
     QCOMPARE(reports.size(), 3); // two, and the blank line after the second
     const QString first = reports[0] + QStringLiteral("==== end of report ====\n");
     QVERIFY2(missingSections(first).isEmpty(), qPrintable(missingSections(first).join(", ")));

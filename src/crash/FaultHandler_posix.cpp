@@ -103,7 +103,7 @@ void writeShortReport(int signal, const siginfo_t *info)
     text.addNumber((unsigned long long)signal);
     text.add(") at address ");
     text.addNumber((unsigned long long)(uintptr_t)info->si_addr, 16);
-    text.add("\nThe crash reporter could not be started; only this much is known.\n==== end of report ====\n\n");
+    text.add("\nThe crash reporter could not be started or did not finish; only this much is known.\n==== end of report ====\n\n");
     const ssize_t written = write(file, text.buffer, text.length);
     (void)written;
     close(file);

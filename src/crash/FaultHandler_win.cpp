@@ -1,8 +1,7 @@
 // Fatal faults on Windows: every unhandled structured exception (through the unhandled-exception
 // filter) and the C run-time's own endings (abort, an invalid parameter, a pure virtual call). The
 // failing thread does no more than note the fault in the record, start the reporter and wait for
-// it; the reporter ends the process. A stack overflow leaves little stack: the main thread keeps a
-// guaranteed reserve for that.
+// it; the reporter ends the process.
 
 #include "FaultHandler.h"
 #include "FaultHandlerPlatform.h"
@@ -23,6 +22,12 @@ wchar_t g_reporterPath[MAX_PATH * 4];
 wchar_t g_commandLine[16384]; // CreateProcessW may write into it
 bool g_launchReady = false;
 volatile LONG g_reportingThread = 0;
+
+// A stack overflow leaves the thread a few kilobytes, too few to start a program: a thread started
+// in advance does that for it.
+HANDLE g_overflowed = nullptr;
+EXCEPTION_POINTERS *volatile g_overflowPointers = nullptr;
+volatile DWORD g_overflowThread = 0;
 
 // The exception a run-time ending is reported as: no system exception exists for it.
 EXCEPTION_RECORD g_runtimeException;
@@ -67,17 +72,17 @@ void writeShortReport(DWORD code, const void *address)
     addHex(text, length, sizeof text, code);
     add(text, length, sizeof text, " at address ");
     addHex(text, length, sizeof text, reinterpret_cast<unsigned long long>(address));
-    add(text, length, sizeof text, "\r\nThe crash reporter could not be started; only this much is known.\r\n"
+    add(text, length, sizeof text, "\r\nThe crash reporter could not be started or did not finish; only this much is known.\r\n"
                                    "==== end of report ====\r\n\r\n");
     DWORD written = 0;
     WriteFile(file, text, DWORD(length), &written, nullptr);
     CloseHandle(file);
 }
 
-[[noreturn]] void reportAndEnd(EXCEPTION_POINTERS *pointers, FaultKind kind)
+[[noreturn]] void reportAndEnd(EXCEPTION_POINTERS *pointers, FaultKind kind, DWORD faultingThread)
 {
     const DWORD code = pointers->ExceptionRecord->ExceptionCode;
-    const LONG self = LONG(GetCurrentThreadId());
+    const LONG self = LONG(faultingThread);
     const LONG earlier = InterlockedCompareExchange(&g_reportingThread, self, 0);
     if (earlier == self) // a fault while reporting one
         TerminateProcess(GetCurrentProcess(), code);
@@ -89,7 +94,7 @@ void writeShortReport(DWORD code, const void *address)
     record.kind = kind;
     record.exceptionCode = code;
     record.faultAddress = reinterpret_cast<std::uint64_t>(pointers->ExceptionRecord->ExceptionAddress);
-    record.threadId = std::uint64_t(GetCurrentThreadId());
+    record.threadId = std::uint64_t(faultingThread);
     record.exceptionPointers = reinterpret_cast<std::uint64_t>(pointers);
     if (g_launchReady) {
         STARTUPINFOW startup{};
@@ -111,7 +116,25 @@ void writeShortReport(DWORD code, const void *address)
 
 LONG WINAPI onUnhandledException(EXCEPTION_POINTERS *pointers)
 {
-    reportAndEnd(pointers, FaultKind::WindowsException);
+    reportAndEnd(pointers, FaultKind::WindowsException, GetCurrentThreadId());
+}
+
+// First in line for a stack overflow, before the system walks the exhausted stack for handlers.
+LONG WINAPI onStackOverflow(EXCEPTION_POINTERS *pointers)
+{
+    if (pointers->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW || !g_overflowed)
+        return EXCEPTION_CONTINUE_SEARCH;
+    g_overflowPointers = pointers;
+    g_overflowThread = GetCurrentThreadId();
+    SetEvent(g_overflowed);
+    for (;;)
+        Sleep(INFINITE);
+}
+
+DWORD WINAPI reportOverflows(void *)
+{
+    WaitForSingleObject(g_overflowed, INFINITE);
+    reportAndEnd(g_overflowPointers, FaultKind::WindowsException, g_overflowThread);
 }
 
 [[noreturn]] void reportRuntimeEnding(const char *reason)
@@ -133,7 +156,7 @@ LONG WINAPI onUnhandledException(EXCEPTION_POINTERS *pointers)
     g_runtimeException.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
     g_runtimeException.ExceptionAddress = reinterpret_cast<void *>(g_runtimeContext.Rip);
     g_runtimePointers = EXCEPTION_POINTERS{&g_runtimeException, &g_runtimeContext};
-    reportAndEnd(&g_runtimePointers, FaultKind::RuntimeEnding);
+    reportAndEnd(&g_runtimePointers, FaultKind::RuntimeEnding, GetCurrentThreadId());
 }
 
 void onAbortSignal(int)
@@ -216,9 +239,13 @@ void platformPrepareLaunch(const QString &program, const QStringList &arguments)
 
 bool platformInstallHandlers()
 {
-    // Room for the filter when the main thread's stack has overflowed.
-    ULONG reserve = 64 * 1024;
-    SetThreadStackGuarantee(&reserve);
+    g_overflowed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (g_overflowed) {
+        if (const HANDLE thread = CreateThread(nullptr, 64 * 1024, reportOverflows, nullptr, 0, nullptr)) {
+            CloseHandle(thread);
+            AddVectoredExceptionHandler(1, onStackOverflow);
+        }
+    }
     SetUnhandledExceptionFilter(onUnhandledException);
     _set_invalid_parameter_handler(onInvalidParameter);
     _set_purecall_handler(onPureCall);

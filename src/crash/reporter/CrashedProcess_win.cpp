@@ -12,6 +12,7 @@
 #include <tlhelp32.h>
 #include <algorithm>
 #include <cstring>
+#include <cxxabi.h>
 #include <map>
 #include <vector>
 
@@ -77,6 +78,20 @@ QString threadName(HANDLE thread)
     return name;
 }
 
+QString demangled(const char *symbol)
+{
+    int status = -1;
+    char *readable = abi::__cxa_demangle(symbol, nullptr, nullptr, &status);
+    const QString name = status == 0 && readable ? QString::fromUtf8(readable) : QString::fromUtf8(symbol);
+    std::free(readable);
+    return name;
+}
+
+// A module's exported functions by address: the names a DLL itself gives when DbgHelp has none.
+struct Exports {
+    std::vector<std::pair<DWORD, QString>> byAddress; // relative address, name; sorted
+};
+
 } // namespace
 
 struct CrashedProcess::Private {
@@ -89,6 +104,56 @@ struct CrashedProcess::Private {
     CONTEXT faultContext{};
     bool haveFaultContext = false;
     std::map<quint64, QString> moduleNames; // base -> file name
+    std::map<quint64, Exports> exports;     // base -> its exports, read when first needed
+
+    const Exports &exportsOf(quint64 base)
+    {
+        const auto known = exports.find(base);
+        if (known != exports.end())
+            return known->second;
+        Exports &found = exports[base];
+        IMAGE_DOS_HEADER dos{};
+        IMAGE_NT_HEADERS64 nt{};
+        if (!read(base, &dos, sizeof dos) || !read(base + dos.e_lfanew, &nt, sizeof nt))
+            return found;
+        const IMAGE_DATA_DIRECTORY where = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+        if (where.Size < sizeof(IMAGE_EXPORT_DIRECTORY) || where.Size > 64 * 1024 * 1024)
+            return found;
+        // The directory with its tables and names, read in one piece.
+        QByteArray table(int(where.Size), '\0');
+        if (!read(base + where.VirtualAddress, table.data(), std::size_t(table.size())))
+            return found;
+        const auto at = [&](DWORD rva, std::size_t size) -> const char * {
+            return rva >= where.VirtualAddress && rva - where.VirtualAddress + size <= std::size_t(table.size())
+                       ? table.constData() + (rva - where.VirtualAddress) : nullptr;
+        };
+        const auto *directory = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY *>(table.constData());
+        const auto *functions = reinterpret_cast<const DWORD *>(at(directory->AddressOfFunctions, 4 * directory->NumberOfFunctions));
+        const auto *names = reinterpret_cast<const DWORD *>(at(directory->AddressOfNames, 4 * directory->NumberOfNames));
+        const auto *ordinals = reinterpret_cast<const WORD *>(at(directory->AddressOfNameOrdinals, 2 * directory->NumberOfNames));
+        if (!functions || !names || !ordinals)
+            return found;
+        for (DWORD i = 0; i < directory->NumberOfNames; ++i) {
+            const char *name = at(names[i], 1);
+            if (name && ordinals[i] < directory->NumberOfFunctions
+                && qstrnlen(name, std::size_t(table.constData() + table.size() - name)) < std::size_t(table.constData() + table.size() - name))
+                found.byAddress.push_back({functions[ordinals[i]], demangled(name)});
+        }
+        std::sort(found.byAddress.begin(), found.byAddress.end());
+        return found;
+    }
+
+    // The exported function that holds `address`: the nearest one at or below it.
+    QString exportedFunction(quint64 base, quint64 address, quint64 pc)
+    {
+        const Exports &list = exportsOf(base);
+        const DWORD rva = DWORD(address - base);
+        auto next = std::upper_bound(list.byAddress.begin(), list.byAddress.end(), std::make_pair(rva, QString(QChar(0xFFFF))));
+        if (next == list.byAddress.begin())
+            return {};
+        --next;
+        return next->second + QStringLiteral("+") + hex(pc - base - next->first);
+    }
 
     bool read(quint64 address, void *into, std::size_t size) const
     {
@@ -206,6 +271,8 @@ struct CrashedProcess::Private {
             if (SymFromAddrW(process, lookup, &displacement, symbol))
                 entry.function = QString::fromWCharArray(symbol->Name, int(symbol->NameLen)) + QStringLiteral("+")
                                  + hex(displacement + (lookup == pc ? 0 : 1));
+            else if (base)
+                entry.function = exportedFunction(base, lookup, pc);
             stack.frames.push_back(entry);
         }
         return stack;
@@ -299,7 +366,7 @@ Snapshot CrashedProcess::snapshot()
         CloseHandle(modules);
     }
 
-    SymSetOptions(SYMOPT_UNDNAME | SYMOPT_DEFERRED_LOADS | SYMOPT_NO_PROMPTS);
+    SymSetOptions(SYMOPT_UNDNAME | SYMOPT_NO_PROMPTS);
     if (!SymInitializeW(d->process, nullptr, TRUE))
         s.problems << QStringLiteral("the symbol handler cannot be started (error %1)").arg(GetLastError());
     std::vector<std::pair<DWORD, HANDLE>> order = d->threads;
@@ -330,7 +397,9 @@ void CrashedProcess::end()
     if (d->ended || !d->process)
         return;
     d->ended = true;
-    TerminateProcess(d->process, d->snapshot.record.exceptionCode ? d->snapshot.record.exceptionCode : 1);
+    // The exit code the fault would have given: the exception's code, or 3, as abort() ends with.
+    const crash::FaultRecord &record = d->snapshot.record;
+    TerminateProcess(d->process, record.kind == crash::FaultKind::WindowsException ? record.exceptionCode : 3);
     WaitForSingleObject(d->process, 10000);
     for (const auto &[tid, thread] : d->threads)
         CloseHandle(thread);

@@ -19,6 +19,10 @@
 #include <QProcess>
 #include <QScreen>
 #include <cstdio>
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -94,6 +98,9 @@ int main(int argc, char **argv)
     const QString problem = crash::appendReport(path, report);
 
     if (options.isSet(gatherOption)) {
+#ifdef Q_OS_WIN
+        _setmode(_fileno(stdout), _O_BINARY); // the report as it is, with no line ends added
+#endif
         const QByteArray bytes = report.toUtf8();
         std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
         std::fflush(stdout);
