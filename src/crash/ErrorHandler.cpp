@@ -17,8 +17,10 @@ namespace {
 bool g_handling = false;
 QString g_folder;
 
-// The reporter's exit status in gathering mode: the report is on its output but not in the file.
+// The reporter's exit statuses in gathering mode: the report is on its output but not in the file;
+// the program could not be looked into.
 constexpr int reportNotAdded = 3;
+constexpr int cannotInspect = 4;
 
 // A report written here, when the reporter cannot gather one.
 void writeShortReport(const QString &errorText, const QString &why, crash::CrashDetails &details)
@@ -57,7 +59,10 @@ void gatherReport(const QString &errorText, crash::CrashDetails &details)
         || (process.exitCode() != 0 && process.exitCode() != reportNotAdded)) {
         process.kill();
         process.waitForFinished(5000);
-        writeShortReport(errorText, QStringLiteral("the crash reporter failed (%1)").arg(process.errorString()), details);
+        const QString why = finished && process.exitCode() == cannotInspect
+                                ? QStringLiteral("the crash reporter could not look into the program")
+                                : QStringLiteral("the crash reporter failed (%1)").arg(process.errorString());
+        writeShortReport(errorText, why, details);
         return;
     }
     details.report = QString::fromUtf8(process.readAllStandardOutput());

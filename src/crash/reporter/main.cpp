@@ -26,8 +26,10 @@
 
 namespace {
 
-// Exit status of --gather when the report could not be added to the file.
+// Exit statuses of --gather: the report is printed but could not be added to the file; the game
+// could not be looked into at all.
 constexpr int reportNotAdded = 3;
+constexpr int cannotInspect = 4;
 
 QStringList restartCommand(const crash::FaultRecord &record, const QString &executable)
 {
@@ -92,6 +94,9 @@ int main(int argc, char **argv)
 
     reporter::CrashedProcess process(pid, recordAddress);
     const reporter::Snapshot snapshot = process.snapshot();
+    // A game that cannot be looked into writes its own short report, which knows the error at least.
+    if (options.isSet(gatherOption) && !snapshot.recordRead)
+        return cannotInspect;
     const crash::FaultRecord &record = snapshot.record;
     const QString report = reporter::reportText(snapshot);
     const QString path = record.reportPath[0] ? crash::pathFromRecord(record.reportPath) : crash::defaultReportPath();
