@@ -1,38 +1,36 @@
-# The two commands of a fresh machine: `make play` and `make test`.
-BUILD ?= build
+# The two commands of a fresh machine: `make play` and `make test`. Build kinds are the CMake presets
+# of CMakePresets.json (default, sanitize, package, release, windows, windows-release).
+BUILD := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build play test soak sanitize bench tour windows windows-test clean
+.PHONY: deps configure build play test soak sanitize bench tour windows windows-test windows-bench \
+        release check-reproducible clean
 
 deps:
 	bash scripts/install-deps.sh
 
 configure: deps
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --preset default
 
 build: configure
-	cmake --build $(BUILD) -j$(JOBS)
+	cmake --build --preset default -j$(JOBS)
 
 play: build
 	./$(BUILD)/src/vartolin
 
+# Every suite headless; the soak runs a short round here.
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) -LE soak
+	ctest --preset default -j$(JOBS)
 
 # 100,000 random clicks through all eight levels.
 soak: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -L soak
+	ctest --preset soak
 
 # Every suite and the soak again, built with the address, undefined-behaviour and leak sanitizers.
 sanitize: deps
-	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DVARTOLIN_SANITIZE=ON
-	cmake --build $(BUILD)-sanitize -j$(JOBS)
-	cd $(BUILD)-sanitize && QT_QPA_PLATFORM=offscreen \
-	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure -j$(JOBS)
+	cmake --preset sanitize
+	cmake --build --preset sanitize -j$(JOBS)
+	ctest --preset sanitize -j$(JOBS)
 
 # Once on Qt's offscreen platform (no display server at all), once on a display: the user's, or a
 # private X server when there is none. Fails when a figure misses its goal on either.
@@ -46,13 +44,27 @@ tour: build
 	cmake --build $(BUILD) --target run_tour
 
 # Cross-built for Windows with MinGW-w64 against Qt built from Debian's Qt source (cached in
-# ~/.cache/vartolin): build-windows/deploy/ and the installer build-windows/Vartolin-*-win64.exe.
+# ~/.cache/vartolin): build-windows/deploy/ and the packages build-windows/Vartolin-*-win64.exe,
+# .zip and .msi.
 windows:
 	bash scripts/windows.sh
 
-# Every suite, the game, the tour and the installer as Windows programs under Wine.
+# Every suite, the game, the tour, the installer and the MSI, and a crash, as Windows programs under Wine.
 windows-test: windows
 	bash scripts/windows-test.sh
 
+# The benchmark as a Windows program under Wine.
+windows-bench: windows
+	bash scripts/windows-bench.sh
+
+# dist/: the .deb, the Windows installer, MSI and ZIP, the source tarball and SHA256SUMS, built from
+# the commit and checked.
+release:
+	bash scripts/release.sh
+
+# Two releases of the commit in different folders, compared byte for byte.
+check-reproducible:
+	bash scripts/check-reproducible.sh
+
 clean:
-	rm -rf $(BUILD) build-windows
+	rm -rf $(BUILD) build-sanitize build-pkg build-release build-windows dist

@@ -229,6 +229,7 @@ set(CPACK_PACKAGE_INSTALL_DIRECTORY Vartolin)
 set(CPACK_PACKAGE_EXECUTABLES vartolin Vartolin)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_PRE_BUILD_SCRIPTS ${VARTOLIN_PACKAGING_DIR}/StagedFileTimes.cmake)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/")
 
 if(WIN32)
@@ -254,6 +255,11 @@ if(WIN32)
     set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
     set(CPACK_NSIS_CONTACT "authors@vartolin.example")
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+    # The Add/Remove Programs entry as administrators script it: a quiet uninstall command, the
+    # size, and no modify or repair as numbers (CPack writes those two as text). In a file of its
+    # own, out of reach of CPack's two rounds of unescaping.
+    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Vartolin)
+    set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!include '${VARTOLIN_PACKAGING_DIR}/nsis-uninstall-entry.nsh'")
     set(CPACK_CREATE_DESKTOP_LINKS vartolin)
 else()
     set(CPACK_GENERATOR DEB)

@@ -4,19 +4,15 @@
 # Xvfb, crashes it there, then removes the package again. Exits non-zero on any failure.
 #   packaging/check-deb.sh [build dir]        default: build-pkg in the source tree
 # Runs as root or through sudo (apt-get). Installs the tools it needs when they are missing.
+# VARTOLIN_PRESET names the CMake preset it builds with (default: package).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build-pkg}")
+preset=${VARTOLIN_PRESET:-package} # release: the reproducible build of scripts/release.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 work=$(mktemp -d)
 installed_by_us=0
-
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "check-deb: run as root or install sudo" >&2; exit 1; }
-    sudo="sudo"
-fi
 
 say() { echo "check-deb: $*"; }
 fail() { echo "check-deb: FAIL: $*" >&2; exit 1; }
@@ -24,7 +20,7 @@ fail() { echo "check-deb: FAIL: $*" >&2; exit 1; }
 cleanup() {
     if [ "$installed_by_us" -eq 1 ]; then
         say "removing the package again"
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq vartolin >/dev/null || true
+        bash "$root/scripts/install-deps.sh" --remove vartolin >/dev/null || true
     fi
     rm -rf "$work"
 }
@@ -34,22 +30,11 @@ if dpkg-query -W -f='${Status}' vartolin 2>/dev/null | grep -q "install ok insta
     fail "vartolin is already installed here; remove it first so this check leaves the machine as it found it"
 fi
 
-# --- tools ---
-bash "$root/scripts/install-deps.sh"
-tools=(dpkg-dev lintian desktop-file-utils appstream xvfb xauth x11-utils imagemagick procps)
-missing=()
-for p in "${tools[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    say "installing ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash "$root/scripts/install-deps.sh" package
 
 # --- build and package ---
 say "building in $build"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >"$work/configure.log" \
+(cd "$root" && cmake --preset "$preset" -B "$build") >"$work/configure.log" \
     || { cat "$work/configure.log"; fail "configure"; }
 cmake --build "$build" -j"$jobs" >"$work/build.log" 2>&1 || { tail -40 "$work/build.log"; fail "build"; }
 rm -f "$build"/vartolin_*.deb
@@ -125,7 +110,7 @@ fi
 # --- install and start ---
 say "installing the package"
 installed_by_us=1
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb" >"$work/install.log" 2>&1 \
+bash "$root/scripts/install-deps.sh" --deb "$deb" >"$work/install.log" 2>&1 \
     || { cat "$work/install.log"; fail "apt-get install"; }
 [ "$(command -v vartolin)" = /usr/bin/vartolin ] || fail "vartolin is not /usr/bin/vartolin on the PATH"
 

@@ -4,32 +4,46 @@
 #  2. the deployed game: build-windows/deploy/vartolin.exe alone (no Qt on the search path) shows
 #     its window "Vartolin" with a 1095 x 642 client area;
 #  3. the screenshot tour as a Windows program, into build-windows/tour/;
-#  4. the installer: silent install, the installed game starts, silent uninstall, nothing left in
-#     the install folder or the Start menu.
-# Expects `make windows` to have run.
+#  4. the installer: silent install with its Add/Remove Programs entry (a quiet uninstall command,
+#     size, no modify or repair), the installed game starts, silent uninstall leaves nothing;
+#  5. the MSI: msiexec /qn installs per machine with its entry and shortcut, the installed game
+#     starts, a later version replaces it in place, msiexec /x /qn removes every file and the
+#     shortcut;
+#  6. a crash from outside: an access violation started in the deployed game's process by another
+#     program gives a whole report after the earlier ones, the box beside the frozen game, frames
+#     that scripts/symbolize reads back to the source, and, the reporter ended, the game's own
+#     short report and its end.
+#   windows-test.sh              all of it, after `make windows`
+#   windows-test.sh --packages   4 and 5 alone (scripts/release.sh)
+# Wine's settings are scripts/wine-run.sh's; WINDOWS_BUILD names another build folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-out=${WINDOWS_BUILD:-build-windows}
+out=$(realpath -m "${WINDOWS_BUILD:-build-windows}")
+packages_only=0
+[ "${1:-}" = --packages ] && packages_only=1
 say() { echo "windows-test: $*"; }
 fail() { echo "windows-test: FAIL: $*" >&2; exit 1; }
 
-[ -f "$out/CTestTestfile.cmake" ] || fail "no Windows build in $out: run make windows first"
+ls "$out"/Vartolin-*-win64.exe >/dev/null 2>&1 || fail "no Windows build in $out: run make windows first"
 if [ -z "${VARTOLIN_ON_XVFB:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1400x900x24" env VARTOLIN_ON_XVFB=1 bash "$0" "$@"
+    exec xvfb-run -a -s "-screen 0 1400x900x24 -noreset" env VARTOLIN_ON_XVFB=1 bash "$0" "$@"
 fi
 
-export WINEPREFIX=$root/$out/wine WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+export WINDOWS_BUILD=$out WINEPREFIX=$out/wine
 run() { bash "$root/scripts/wine-run.sh" "$@"; }
 # A server left from an earlier run would keep its processes on their old display.
-"$wineserver" -k 2>/dev/null || true
-"$wineserver" -w 2>/dev/null || true
+run wineserver -k 2>/dev/null || true
+run wineserver -w 2>/dev/null || true
 run cmd /c exit 0 # creates the prefix on first use
-"$wineserver" -p 2>/dev/null || true # one server for the whole run
-trap '"$wineserver" -k 2>/dev/null || true' EXIT
+run wineserver -p 2>/dev/null || true # one server for the whole run
+trap 'bash "$root/scripts/wine-run.sh" wineserver -k 2>/dev/null || true' EXIT
 mkdir -p "$out/screenshots"
+winepath=$(sed -n 's/^WINEPATH=//p' "$out/windows-env.txt")
+windows_path() { local path; path=$(realpath "$1"); echo "Z:${path//\//\\}"; }
+program_files=$WINEPREFIX/drive_c/Program\ Files/Vartolin
+start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Vartolin
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 
 # Waits for a top-level X window of that name; prints its size.
 window_size() {
@@ -47,14 +61,14 @@ window_size() {
 # Starts a program, checks its window, takes a screenshot, ends it.
 check_game() {
     local exe=$1 shot=$2
-    (unset WINEPATH; exec "$wine" "$exe") >"$shot.log" 2>&1 &
+    (unset WINEPATH; exec bash "$root/scripts/wine-run.sh" "$exe") >"$shot.log" 2>&1 &
     local pid=$!
     local size
     size=$(window_size Vartolin) || { kill "$pid" 2>/dev/null; cat "$shot.log"; fail "$exe showed no window \"Vartolin\""; }
     sleep 2 # the first challenge is drawn
     import -window root "$shot"
     kill -0 "$pid" 2>/dev/null || fail "$exe ended after showing its window"
-    "$wine" taskkill /IM vartolin.exe /F >/dev/null 2>&1 || true
+    run taskkill /IM vartolin.exe /F >/dev/null 2>&1 || true
     wait "$pid" 2>/dev/null || true
     [ "$size" = "1095x642" ] || fail "the window's client area is $size, not 1095x642"
     local spread
@@ -63,34 +77,134 @@ check_game() {
     say "$exe: window \"Vartolin\", client area $size (screenshot $shot)"
 }
 
-say "1. every suite under Wine"
-(cd "$out" && ctest --output-on-failure --timeout 3000) || fail "a suite failed under Wine"
+# One value of a registry key as `reg query` prints it: "<type> <data>".
+registry_value() {
+    run reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v name="$2" '$1 == name { $1 = ""; sub(/^ +/, ""); print }'
+}
+expect_value() { # key, name, expected "<type> <data>"
+    local got
+    got=$(registry_value "$1" "$2")
+    [ "$got" = "$3" ] || fail "$1 $2 is \"$got\", not \"$3\""
+}
 
-say "2. the deployed game"
-check_game "$out/deploy/vartolin.exe" "$out/screenshots/deployed.png"
+expect_nothing_left() {
+    for _ in $(seq 1 20); do [ -e "$program_files" ] || break; sleep 0.5; done
+    [ ! -e "$program_files" ] || fail "left behind in the install folder: $(find "$program_files" | head)"
+    [ ! -e "$start_menu" ] || fail "left behind in the Start menu: $(find "$start_menu" | head)"
+}
 
-say "3. the tour as a Windows program"
-rm -rf "$out/tour" "$out/tour@2x"
-winepath=$(sed -n 's/^WINEPATH=//p' "$out/windows-env.txt")
-WINEPATH=$winepath "$wine" "$out/tour.exe" "Z:$root/$out/tour" >/dev/null
-WINEPATH=$winepath WINEQT_SCALE_FACTOR=2 "$wine" "$out/tour.exe" "Z:$root/$out/tour@2x" >/dev/null
-[ -f "$out/tour/contact_sheet.png" ] && [ -f "$out/tour@2x/about.png" ] || fail "the tour wrote no pictures"
-say "tour in $out/tour and $out/tour@2x"
+if [ "$packages_only" -eq 0 ]; then
+    say "1. every suite under Wine"
+    (cd "$out" && VARTOLIN_SOAK_EVENTS=100000 ctest --output-on-failure --timeout 3000) || fail "a suite failed under Wine"
+
+    say "2. the deployed game"
+    check_game "$out/deploy/vartolin.exe" "$out/screenshots/deployed.png"
+
+    say "3. the tour as a Windows program"
+    rm -rf "$out/tour" "$out/tour@2x"
+    WINEPATH=$winepath run "$out/tour.exe" "$(windows_path "$out")\\tour" >/dev/null
+    WINEPATH=$winepath WINEQT_SCALE_FACTOR=2 run "$out/tour.exe" "$(windows_path "$out")\\tour@2x" >/dev/null
+    [ -f "$out/tour/contact_sheet.png" ] && [ -f "$out/tour@2x/about.png" ] || fail "the tour wrote no pictures"
+    say "tour in $out/tour and $out/tour@2x"
+fi
 
 say "4. the installer"
 installer=$(ls "$out"/Vartolin-*-win64.exe | head -1)
-program_files=$WINEPREFIX/drive_c/Program\ Files/Vartolin
-start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Vartolin
-"$wine" "$installer" /S
-"$wineserver" -w
+version=$(basename "$installer" | sed 's/^Vartolin-\(.*\)-win64\.exe$/\1/')
+run "$installer" /S
+run wineserver -w
 [ -f "$program_files/vartolin.exe" ] || fail "the silent install put no vartolin.exe in C:\\Program Files\\Vartolin"
+[ -f "$program_files/vartolin-reporter.exe" ] || fail "the silent install put no crash reporter beside the game"
 [ -f "$program_files/Uninstall.exe" ] || fail "no uninstaller"
 ls "$start_menu"/*.lnk >/dev/null 2>&1 || fail "no Start-menu entry in $start_menu"
+key="$uninstall_key\\Vartolin"
+expect_value "$key" DisplayName "REG_SZ Vartolin"
+expect_value "$key" DisplayVersion "REG_SZ $version"
+expect_value "$key" QuietUninstallString 'REG_SZ "C:\Program Files\Vartolin\Uninstall.exe" /S'
+expect_value "$key" NoModify "REG_DWORD 0x1"
+expect_value "$key" NoRepair "REG_DWORD 0x1"
+[[ $(registry_value "$key" EstimatedSize) =~ ^REG_DWORD\ 0x[0-9a-f]{4,}$ ]] || fail "no EstimatedSize in $key"
 check_game "$program_files/vartolin.exe" "$out/screenshots/installed.png"
-"$wine" "$program_files/Uninstall.exe" /S
-"$wineserver" -w
-for _ in $(seq 1 20); do [ -e "$program_files" ] || break; sleep 0.5; done
-[ ! -e "$program_files" ] || fail "left behind in the install folder: $(find "$program_files" | head)"
-[ ! -e "$start_menu" ] || fail "left behind in the Start menu: $(find "$start_menu" | head)"
+# As an administrator's script does it: the quiet uninstall command from the entry.
+quiet=$(registry_value "$key" QuietUninstallString)
+[[ $quiet =~ ^REG_SZ\ \"([^\"]+)\"\ (.*)$ ]] || fail "cannot read the quiet uninstall command \"$quiet\""
+run "${BASH_REMATCH[1]}" ${BASH_REMATCH[2]}
+run wineserver -w
+expect_nothing_left
+[ -z "$(registry_value "$key" DisplayName)" ] || fail "the Add/Remove Programs entry stays after the uninstall"
 say "installed, started and uninstalled without a trace: $installer"
+
+say "5. the MSI"
+msi=$out/Vartolin-$version-win64.msi
+[ -f "$msi" ] || fail "no $msi"
+product_code() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }'; }
+product=$(product_code "$msi")
+run msiexec /i "$(windows_path "$msi")" /qn
+run wineserver -w
+for file in vartolin.exe vartolin-reporter.exe LICENCE.txt Qt6Core.dll platforms/qwindows.dll; do
+    [ -f "$program_files/$file" ] || fail "msiexec /i put no $file in C:\\Program Files\\Vartolin"
+done
+[ -f "$start_menu/Vartolin.lnk" ] || fail "no Start-menu shortcut in $start_menu"
+key="$uninstall_key\\$product"
+expect_value "$key" DisplayName "REG_SZ Vartolin"
+expect_value "$key" DisplayVersion "REG_SZ $version"
+expect_value "$key" Publisher "REG_SZ the Vartolin authors"
+expect_value "$key" NoModify "REG_DWORD 0x1"
+expect_value "$key" NoRepair "REG_DWORD 0x1"
+[[ $(registry_value "$key" DisplayIcon) == REG_SZ\ *vartolin.ico* ]] || fail "no icon in the entry $key"
+check_game "$program_files/vartolin.exe" "$out/screenshots/installed-msi.png"
+# A later version, made from the same folder, replaces this one in place.
+later=${version%.*.*}.$(( $(echo "$version" | cut -d. -f3) + 1 )).0
+cmake -DDEPLOY="$out/deploy" -DOUTPUT="$out/upgrade-check.msi" -DVERSION="$later" \
+      -DICON="$out/packaging/vartolin.ico" -DEPOCH="$(date +%s)" -P "$root/packaging/WindowsMsi.cmake" >/dev/null
+later_product=$(product_code "$out/upgrade-check.msi")
+run msiexec /i "$(windows_path "$out/upgrade-check.msi")" /qn
+run wineserver -w
+expect_value "$uninstall_key\\$later_product" DisplayVersion "REG_SZ $later"
+[ -z "$(registry_value "$key" DisplayName)" ] || fail "version $version is still registered after the upgrade to $later"
+[ -f "$program_files/vartolin.exe" ] || fail "the upgrade left no vartolin.exe"
+run msiexec /x "$(windows_path "$out/upgrade-check.msi")" /qn
+run wineserver -w
+expect_nothing_left
+[ -z "$(registry_value "$uninstall_key\\$later_product" DisplayName)" ] || fail "the entry stays after msiexec /x"
+rm -f "$out/upgrade-check.msi" "$out/upgrade-check.msi.wxs"
+say "msiexec installed, started, upgraded and removed without a trace: $msi"
+
+if [ "$packages_only" -eq 1 ]; then
+    say "OK"
+    exit 0
+fi
+
+say "6. a crash from outside"
+appdata=$(run winepath -u "$(run cmd /c echo %APPDATA% | tr -d '\r')" 2>/dev/null)
+report=$appdata/Vartolin/bugreport.txt
+mkdir -p "$appdata/Vartolin"
+printf '==== Vartolin bug report ====\r\nFault: an earlier one\r\n==== end of report ====\r\n\r\n' >"$report"
+cp "$report" "$out/earlier-reports.txt"
+(unset WINEPATH; exec bash "$root/scripts/wine-run.sh" "$out/deploy/vartolin.exe") >"$out/crash.log" 2>&1 &
+game=$!
+window_size Vartolin >/dev/null || fail "the game showed no window"
+sleep 2
+WINEPATH=$winepath run "$out/faultinject.exe" Vartolin >/dev/null || fail "faultinject could not start the fault"
+for _ in $(seq 1 60); do
+    [ "$(xwininfo -root -tree | grep -c '"Vartolin"')" -ge 2 ] && break
+    sleep 0.5
+done
+[ "$(xwininfo -root -tree | grep -c '"Vartolin"')" -ge 2 ] || fail "no error box beside the game"
+sleep 1
+import -window root "$out/screenshots/crash.png"
+cmp -s -n "$(stat -c %s "$out/earlier-reports.txt")" "$out/earlier-reports.txt" "$report" || fail "the earlier report changed"
+for part in "Fault: EXCEPTION_ACCESS_VIOLATION (c0000005) at 0x10, executing address 0x10" "Registers of the faulting thread" \
+            "(faulting)" "vartolin.exe+0x" "Modules: " "vartolin.exe time stamp" "Processes: " "  OS: " "  CPU: " \
+            "  Memory: " "  Screen "; do
+    grep -qF "$part" "$report" || { cat "$report"; fail "the report lacks \"$part\""; }
+done
+bash scripts/symbolize --symbols "$out/symbols" "$report" >"$out/crash-symbolized.txt"
+grep -qE 'runVartolin\(.*\) at .*src/app/Startup\.cpp:[0-9]+' "$out/crash-symbolized.txt" \
+    || fail "scripts/symbolize did not read the game's frames back to the source ($out/crash-symbolized.txt)"
+run taskkill /IM vartolin-reporter.exe /F >/dev/null 2>&1 || true
+for _ in $(seq 1 40); do kill -0 "$game" 2>/dev/null || break; sleep 0.5; done
+! kill -0 "$game" 2>/dev/null || fail "the game goes on after its reporter ended"
+[ "$(grep -c '^==== Vartolin bug report ====' "$report")" -eq 3 ] || fail "expected the earlier report, the reporter's and the game's short one"
+say "crash reported from outside (screenshot $out/screenshots/crash.png, frames read back in $out/crash-symbolized.txt)"
 say "OK"

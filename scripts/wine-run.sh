@@ -1,21 +1,28 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine, in the project's own Wine prefix: how the cross build's tests,
-# the tour and the game run on this machine.
+# the tour, the benchmark and the game run on this machine, and every Wine setting they share.
 #   scripts/wine-run.sh <program.exe> [arguments...]
-# The prefix, the DLL search path and the display come from the environment when set
-# (scripts/windows-test.sh sets them); otherwise the build-windows defaults are used.
+#   scripts/wine-run.sh wineserver [options...]      the prefix's Wine server (-k, -w, -p)
+# The prefix is $WINEPREFIX when set, else wine/ in $WINDOWS_BUILD (default build-windows); the
+# DLL search path and the display come from the environment.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$root/build-windows/wine}
+build=${WINDOWS_BUILD:-build-windows}
+case $build in /*) ;; *) build=$root/$build ;; esac
+export WINEPREFIX=${WINEPREFIX:-$build/wine}
 export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko download prompts: nothing here needs .NET or an HTML engine.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 wine=${VARTOLIN_WINE:-/usr/lib/wine/wine64}
+wineserver=$(dirname "$wine")/wineserver
+if [ "${1:-}" = wineserver ]; then
+    shift
+    exec "$wineserver" "$@"
+fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     "$wine" wineboot --init >/dev/null 2>&1
-    wineserver=$(dirname "$wine")/wineserver
     "$wineserver" -w
 fi
 # A program that faults without a handler of its own ends at once instead of waiting in Wine's
