@@ -11,6 +11,7 @@
 #include "app/VartolinApplication.h"
 #include "controls/TImage.h"
 #include "controls/TPageControl.h"
+#include "layout/MainLayout.h"
 #include "pictures/Catalogue.h"
 #include "rules/Random.h"
 #include "uMain.h"
@@ -26,7 +27,12 @@
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
+#endif
 #include <optional>
 #include <utility>
 #include <vector>
@@ -36,23 +42,24 @@ namespace {
 constexpr int kStartupRuns = 15;
 constexpr int kAnswersPerLevel = 300;
 
-class NoPauses final : public ChallengePacing
-{
-public:
-    void pause(int) override {}
-    void processPendingMessages() override {}
-};
-
+// The most memory the process has had in physical pages.
 long peakRssKb()
 {
+#ifdef Q_OS_WIN
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return long(counters.PeakWorkingSetSize / 1024);
+#else
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+#endif
 }
 
 long long monotonicNs()
 {
-    // steady_clock is CLOCK_MONOTONIC here, one clock for parent and child
+    // steady_clock is CLOCK_MONOTONIC (the performance counter on Windows): one clock for parent and child
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -103,7 +110,7 @@ int child(int argc, char **argv, StartMode mode)
     if (fontWarmup)
         fontWarmup->applicationReady();
     QWidget window;
-    window.setFixedSize(1095, 642);
+    window.setFixedSize(layout::kClientWidth, layout::kClientHeight);
     if (mode == StartMode::OneText)
         (new QLabel(QStringLiteral("Quitter"), &window))->move(8, 8);
     window.show();
@@ -178,17 +185,12 @@ double decodedPicturesKb()
 std::vector<double> measureAnswers()
 {
     configureApplication();
-    NoPauses noPauses;
+    NoPacing noPauses;
     TfrmMain window;
     window.setPacing(&noPauses);
     window.show();
     while (!window.windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    const char *answers[9][3] = {{}, {"imgFacile_Petit", "pnlFacile_Egal", "imgFacile_Grand"},
-                                 {"pnlFacile_Petit", "pnlFacile_Egal", "pnlFacile_Grand"},
-                                 {"Panel10", "Panel8", "Panel9"}, {"Panel12", "Panel7", "Panel11"},
-                                 {"Panel15", "Panel13", "Panel14"}, {"Panel15", "Panel13", "Panel14"},
-                                 {"Panel15", "Panel13", "Panel14"}, {"Panel15", "Panel13", "Panel14"}};
     std::vector<double> perLevel;
     for (int level = 1; level <= 8; ++level) {
         window.startAt(level, 0);
@@ -197,7 +199,7 @@ std::vector<double> measureAnswers()
         for (int i = 0; i < kAnswersPerLevel; ++i) {
             if (window.streak() == 10)
                 window.startAt(level, 0); // stay on this level
-            QWidget *right = window.FindComponent(QLatin1String(answers[level][window.expectedAnswer() + 1]));
+            QWidget *right = window.FindComponent(layout::answerControlName(level, window.expectedAnswer()));
             QElapsedTimer timer;
             timer.start();
             window.BalanceClick(right);

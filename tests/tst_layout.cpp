@@ -5,6 +5,7 @@
 #include "controls/TImage.h"
 #include "controls/TPageControl.h"
 #include "controls/TPanel.h"
+#include "layout/MainLayout.h"
 #include "uMain.h"
 
 #include <QtTest>
@@ -225,7 +226,7 @@ void LayoutTest::windowFrame()
     TfrmMain window;
     QCOMPARE(window.objectName(), QStringLiteral("frmMain"));
     QCOMPARE(window.windowTitle(), QStringLiteral("Vartolin"));
-    QCOMPARE(window.size(), QSize(1095, 642));
+    QCOMPARE(window.size(), QSize(layout::kClientWidth, layout::kClientHeight));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     const Qt::WindowFlags flags = window.windowFlags();
     QVERIFY(flags & Qt::WindowCloseButtonHint);
@@ -254,9 +255,18 @@ void LayoutTest::windowFrame()
 void LayoutTest::answerControlsAndBindings()
 {
     TfrmMain window;
-    const QStringList answers = {"imgFacile_Grand", "pnlFacile_Grand", "pnlFacile_Egal", "imgFacile_Petit",
-                                 "pnlFacile_Petit", "Panel9", "Panel8", "Panel10", "Panel11", "Panel7",
-                                 "Panel12", "Panel14", "Panel13", "Panel15"};
+    // Each page has a control for each answer, and level 1 has its crocodiles for "<" and ">".
+    QStringList answers;
+    QSet<QPair<int, int>> pageAndTag;
+    for (const layout::AnswerControl &control : layout::answerControls()) {
+        answers << control.name;
+        pageAndTag.insert({control.page, control.tag});
+        QCOMPARE(window.FindComponent(control.name)->property("Tag").toInt(), control.tag);
+    }
+    QCOMPARE(pageAndTag.size(), 12);
+    QCOMPARE(layout::answerControlName(1, 1), QStringLiteral("imgFacile_Grand"));
+    QCOMPARE(layout::answerControlName(2, 1), QStringLiteral("pnlFacile_Grand"));
+    QCOMPARE(layout::answerControlName(7, -1), QStringLiteral("Panel15"));
     int bound = 0;
     for (QWidget *control : window.findChildren<QWidget *>()) {
         const QString handler = control->property("OnClick").toString();

@@ -1,12 +1,19 @@
 #include "Picture.h"
 
-#include "pictures/PackedImage.h"
-
 #include <QImage>
 #include <QImageReader>
 #include <stdexcept>
 
 namespace {
+
+QImage readWithQt(const QString &path)
+{
+    QImageReader reader(path);
+    QImage image = reader.read();
+    if (image.isNull())
+        throw std::runtime_error("cannot read picture " + path.toStdString() + ": " + reader.errorString().toStdString());
+    return image;
+}
 
 struct Rendering {
     QString path;
@@ -19,6 +26,7 @@ struct Rendering {
 struct Picture::Data {
     QSize size;
     bool bitmap = false;
+    FileReader reader = nullptr;
     Rendering single, twice;  // at 1x and, when there is one, at 2x
 
     // The 2x rendering on any screen denser than 1x, when there is one.
@@ -34,12 +42,13 @@ Picture Picture::fromFile(const QString &path)
     return fromFile(path, size, reader.format() == "bmp");
 }
 
-Picture Picture::fromFile(const QString &path, QSize size, bool bitmap, const QString &path2x)
+Picture Picture::fromFile(const QString &path, QSize size, bool bitmap, const QString &path2x, FileReader reader)
 {
     Picture picture;
     picture.m_data = std::make_shared<Data>();
     picture.m_data->size = size;
     picture.m_data->bitmap = bitmap;
+    picture.m_data->reader = reader ? reader : readWithQt;
     picture.m_data->single.path = path;
     picture.m_data->twice.path = path2x;
     return picture;
@@ -72,7 +81,7 @@ QPixmap Picture::pixmap(qreal devicePixelRatio) const
     Rendering &rendering = twice ? m_data->twice : m_data->single;
     if (rendering.pixmap.isNull() && !rendering.path.isEmpty()) {
         const int scale = twice ? 2 : 1;
-        QImage image = readPictureFile(rendering.path);
+        QImage image = m_data->reader(rendering.path);
         if (image.size() != m_data->size * scale)
             throw std::runtime_error("picture " + rendering.path.toStdString() + " has the wrong size");
         image.setDevicePixelRatio(scale);

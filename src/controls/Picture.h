@@ -13,10 +13,15 @@ class Picture
 {
 public:
     Picture() = default;
+    // How a file becomes an image. Without one, Qt's own image readers; the picture set passes the
+    // reader of its packed format, which the controls need not know.
+    using FileReader = QImage (*)(const QString &path);
+
     static Picture fromFile(const QString &path);   // reads the header now, the pixels on first use
     // A picture whose size and kind are already known: no reading at all until first use.
     // `path2x`, when given, holds the same picture rendered at twice `size`.
-    static Picture fromFile(const QString &path, QSize size, bool bitmap, const QString &path2x = {});
+    static Picture fromFile(const QString &path, QSize size, bool bitmap, const QString &path2x = {},
+                            FileReader reader = nullptr);
     static Picture fromImage(const QImage &image);
 
     bool isNull() const { return !m_data; }

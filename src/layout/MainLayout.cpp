@@ -4,6 +4,7 @@
 #include "controls/TImage.h"
 #include "controls/TPageControl.h"
 #include "controls/TPanel.h"
+#include "rules/LevelConfig.h"
 #include "rules/Progression.h"
 #include "rules/QuantityChallenge.h"
 #include "rules/SizeChallenge.h"
@@ -47,7 +48,7 @@ struct PictureRow {
 
 // Answer controls: their Tag is the answer they give (1 ">", 0 "=", -1 "<").
 const PanelRow kPanels[] = {
-    {"Panel5", "frmMain", {0, 0, 1095, 49}, 4, Fill::Window, 1},
+    {"Panel5", "frmMain", {0, 0, kClientWidth, 49}, 4, Fill::Window, 1},
     // page 0: size comparison
     {"pnlFacile_Gauche", "TabSheet1", {0, 0, 470, 583}, 4, Fill::White, 0},
     {"pnlFacile_Droite", "TabSheet1", {617, 0, 470, 583}, 4, Fill::White, 1},
@@ -229,6 +230,21 @@ const PanelRow &panelRow(const char *name)
     Q_UNREACHABLE();
 }
 
+// The page a control lies on: up its parents to the tab sheet.
+int pageOf(const char *parent)
+{
+    while (qstrncmp(parent, "TabSheet", 8) != 0) {
+        const PanelRow *above = nullptr;
+        for (const PanelRow &row : kPanels)
+            if (qstrcmp(row.name, parent) == 0)
+                above = &row;
+        if (!above)
+            return -1;
+        parent = above->parent;
+    }
+    return parent[8] - '1';
+}
+
 void buildGrid(Builder &b, const Grid &grid, const char *side, const char *panelName)
 {
     for (int i = 0; i < grid.places; ++i) {
@@ -250,6 +266,38 @@ void buildHolders(Builder &b, const char *family, int count, const char *parentN
 
 } // namespace
 
+const std::vector<AnswerControl> &answerControls()
+{
+    static const std::vector<AnswerControl> controls = [] {
+        std::vector<AnswerControl> all;
+        auto panels = [&all](const auto &rows) {
+            for (const PanelRow &row : rows)
+                if (row.font == Font::Answer)
+                    all.push_back({QLatin1String(row.name), pageOf(row.parent), row.tag, false});
+        };
+        panels(kPanels);
+        for (const PictureRow &row : kPictures)
+            if (row.answer)
+                all.push_back({QLatin1String(row.name), pageOf(row.parent), row.tag, true});
+        panels(kAnswerPanelsOfPage0);
+        return all;
+    }();
+    return controls;
+}
+
+QString answerControlName(int level, int tag)
+{
+    const std::optional<LevelConfig> config = levelConfig(level);
+    if (!config)
+        return {};
+    // The crocodiles give "<" and ">" at level 1; "=" is a text panel at levels 1 and 2 alike.
+    const bool picture = config->crocodileAnswers && tag != 0;
+    for (const AnswerControl &control : answerControls())
+        if (control.page == int(config->page) && control.tag == tag && control.picture == picture)
+            return control.name;
+    return {};
+}
+
 QString sizeHolderName(int object, char sizeLetter)
 {
     return QStringLiteral("imgFacile_%1_%2").arg(object).arg(QLatin1Char(sizeLetter));
@@ -265,7 +313,9 @@ void buildMainWindow(QWidget *form)
         b.picture(QStringLiteral("imgScore%1").arg(i), "Panel5", QRect(kScorePositions[i], QSize(32, 32)),
                   Transparent);
 
-    auto *pages = b.add<TPageControl>(QStringLiteral("PageControl"), "frmMain", {0, 49, 1095, 593});
+    const int barHeight = panelRow("Panel5").geometry.height();
+    auto *pages = b.add<TPageControl>(QStringLiteral("PageControl"), "frmMain",
+                                      {0, barHeight, kClientWidth, kClientHeight - barHeight});
     for (int i = 1; i <= 4; ++i) {
         const QString name = QStringLiteral("TabSheet%1").arg(i);
         auto *sheet = b.add<TTabSheet>(name, "PageControl", TPageControl::pageArea(pages->size()));

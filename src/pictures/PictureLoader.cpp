@@ -1,5 +1,6 @@
 #include "PictureLoader.h"
 #include "Catalogue.h"
+#include "PackedImage.h"
 
 #include "controls/TBitBtn.h"
 #include "controls/TImage.h"
@@ -18,7 +19,8 @@ const QHash<QString, Picture> &allPictures()
         QHash<QString, Picture> result;
         for (const PictureOutput &out : builtInPictures())
             result.insert(out.name, Picture::fromFile(pictureResourcePath(out.packedFile), out.size,
-                                                      out.isBitmap(), pictureResourcePath(out.packedFile2x)));
+                                                      out.isBitmap(), pictureResourcePath(out.packedFile2x),
+                                                      readPictureFile));
         return result;
     }();
     return pictures;

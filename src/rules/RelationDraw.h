@@ -11,6 +11,14 @@ public:
     virtual void processPendingMessages() = 0;
 };
 
+// No pauses and no message processing: challenges built as fast as they can be (tour, benchmark).
+class NoPacing final : public ChallengePacing
+{
+public:
+    void pause(int) override {}
+    void processPendingMessages() override {}
+};
+
 // The order of draws, pauses and re-seeding differs between the callers.
 enum class RelationSequence {
     Level3,    // expected; pause; Randomize; pause; right value

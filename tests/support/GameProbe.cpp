@@ -3,6 +3,7 @@
 #include "controls/TImage.h"
 #include "controls/TPageControl.h"
 #include "controls/TPanel.h"
+#include "layout/MainLayout.h"
 #include "rules/NumberChallenge.h"
 #include "uMain.h"
 
@@ -13,12 +14,11 @@ namespace {
 
 QStringList answerNames(int page)
 {
-    switch (page) {
-    case 0: return {"imgFacile_Grand", "pnlFacile_Grand", "pnlFacile_Egal", "imgFacile_Petit", "pnlFacile_Petit"};
-    case 1: return {"Panel9", "Panel8", "Panel10"};
-    case 2: return {"Panel11", "Panel7", "Panel12"};
-    default: return {"Panel14", "Panel13", "Panel15"};
-    }
+    QStringList names;
+    for (const layout::AnswerControl &control : layout::answerControls())
+        if (control.page == page)
+            names << control.name;
+    return names;
 }
 
 int valueOfCaption(const QString &caption)
@@ -46,7 +46,8 @@ QPoint randomPoint(std::mt19937 &dice)
 {
     if (std::uniform_int_distribution<int>(0, 9)(dice) == 0)
         return {std::uniform_int_distribution<int>(140, 990)(dice), std::uniform_int_distribution<int>(0, 48)(dice)};
-    return {std::uniform_int_distribution<int>(0, 1094)(dice), std::uniform_int_distribution<int>(49, 641)(dice)};
+    return {std::uniform_int_distribution<int>(0, layout::kClientWidth - 1)(dice),
+            std::uniform_int_distribution<int>(49, layout::kClientHeight - 1)(dice)};
 }
 
 } // namespace

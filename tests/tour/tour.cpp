@@ -19,13 +19,6 @@
 
 namespace {
 
-class NoPauses final : public ChallengePacing
-{
-public:
-    void pause(int) override {}
-    void processPendingMessages() override {}
-};
-
 void save(const QImage &image, const QDir &dir, const QString &name)
 {
     const QString path = dir.filePath(name + QStringLiteral(".png"));
@@ -80,7 +73,7 @@ int main(int argc, char **argv)
     const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("tour"));
     QDir().mkpath(dir.path());
 
-    NoPauses noPauses;
+    NoPacing noPauses;
     TfrmMain window;
     window.setPacing(&noPauses);
     randomSource().seed(2016);
