@@ -43,6 +43,7 @@ winepath=$(sed -n 's/^WINEPATH=//p' "$out/windows-env.txt")
 windows_path() { local path; path=$(realpath "$1"); echo "Z:${path//\//\\}"; }
 program_files=$WINEPREFIX/drive_c/Program\ Files/Vartolin
 start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Vartolin
+user_start_menu=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Vartolin
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 
 # Waits for a top-level X window of that name; prints its size.
@@ -91,6 +92,7 @@ expect_nothing_left() {
     for _ in $(seq 1 20); do [ -e "$program_files" ] || break; sleep 0.5; done
     [ ! -e "$program_files" ] || fail "left behind in the install folder: $(find "$program_files" | head)"
     [ ! -e "$start_menu" ] || fail "left behind in the Start menu: $(find "$start_menu" | head)"
+    [ ! -e "$user_start_menu" ] || fail "left behind in the user's Start menu: $(find "$user_start_menu" | head)"
 }
 
 if [ "$packages_only" -eq 0 ]; then
@@ -144,14 +146,18 @@ run wineserver -w
 for file in vartolin.exe vartolin-reporter.exe LICENCE.txt Qt6Core.dll platforms/qwindows.dll; do
     [ -f "$program_files/$file" ] || fail "msiexec /i put no $file in C:\\Program Files\\Vartolin"
 done
-[ -f "$start_menu/Vartolin.lnk" ] || fail "no Start-menu shortcut in $start_menu"
+# Windows puts a per-machine package's shortcut in the Start menu of all users; Wine's msiexec puts
+# it in the installing user's.
+[ -f "$start_menu/Vartolin.lnk" ] || [ -f "$user_start_menu/Vartolin.lnk" ] || fail "no Start-menu shortcut in $start_menu"
 key="$uninstall_key\\$product"
 expect_value "$key" DisplayName "REG_SZ Vartolin"
 expect_value "$key" DisplayVersion "REG_SZ $version"
 expect_value "$key" Publisher "REG_SZ the Vartolin authors"
 expect_value "$key" NoModify "REG_DWORD 0x1"
 expect_value "$key" NoRepair "REG_DWORD 0x1"
-[[ $(registry_value "$key" DisplayIcon) == REG_SZ\ *vartolin.ico* ]] || fail "no icon in the entry $key"
+# The entry's icon is the package's product icon (Add/Remove Programs reads it from the package).
+msiinfo export "$msi" Property | tr -d '\r' | grep -qx $'ARPPRODUCTICON\tvartolin.ico' || fail "the MSI names no product icon"
+msiinfo streams "$msi" | grep -qx 'Icon.vartolin.ico' || fail "the MSI carries no icon"
 check_game "$program_files/vartolin.exe" "$out/screenshots/installed-msi.png"
 # A later version, made from the same folder, replaces this one in place.
 later=${version%.*.*}.$(( $(echo "$version" | cut -d. -f3) + 1 )).0
