@@ -122,15 +122,7 @@ QWidget *mainWindow()
 
 QStringList restartCommand()
 {
-    QStringList command;
-    const char *part = g_record.restartCommand;
-    const char *end = part + sizeof g_record.restartCommand;
-    while (part < end && *part) {
-        const std::size_t length = strnlen(part, std::size_t(end - part));
-        command << QString::fromUtf8(part, qsizetype(length));
-        part += length + 1;
-    }
-    return command;
+    return restartCommandOf(g_record);
 }
 
 void noteUncaughtErrorAndAbort()

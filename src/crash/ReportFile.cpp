@@ -1,5 +1,6 @@
 #include "ReportFile.h"
 
+#include "FaultRecord.h"
 #include "about/CompilerVersion.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cstring>
 
 namespace crash {
 
@@ -62,6 +64,19 @@ QString pathFromRecord(const char *path)
 #else
     return QFile::decodeName(path);
 #endif
+}
+
+QStringList restartCommandOf(const FaultRecord &record)
+{
+    QStringList command;
+    const char *part = record.restartCommand;
+    const char *end = part + sizeof record.restartCommand;
+    while (part < end && *part) {
+        const std::size_t length = strnlen(part, std::size_t(end - part));
+        command << QString::fromUtf8(part, qsizetype(length));
+        part += length + 1;
+    }
+    return command;
 }
 
 QString reportHeading()

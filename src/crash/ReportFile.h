@@ -3,8 +3,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace crash {
+
+struct FaultRecord;
 
 // <the user's application-data folder>/bugreport.txt; the application name must be set.
 QString defaultReportPath();
@@ -20,6 +23,9 @@ QString appendReport(const QString &path, const QString &report);
 // A path as the fault record carries it: in the file system's encoding (Windows: UTF-8).
 QByteArray pathForRecord(const QString &path);
 QString pathFromRecord(const char *path);
+
+// The restart command a fault record carries: its '\0'-ended parts up to the empty one.
+QStringList restartCommandOf(const FaultRecord &record);
 
 // The first lines of every report: date and time, program, version, compiler line.
 QString reportHeading();

@@ -4,6 +4,7 @@
 // modules read from /proc/<pid>/maps.
 
 #include "CrashedProcess.h"
+#include "ReportText.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +18,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <cxxabi.h>
 #include <fcntl.h>
 #include <map>
 #include <sys/ptrace.h>
@@ -52,20 +52,6 @@ QStringList linesOf(const QString &path)
 QString processName(qint64 pid)
 {
     return readLine(QStringLiteral("/proc/%1/comm").arg(pid));
-}
-
-QString hex(quint64 value)
-{
-    return QStringLiteral("0x") + QString::number(value, 16);
-}
-
-QString demangled(const char *symbol)
-{
-    int status = -1;
-    char *readable = abi::__cxa_demangle(symbol, nullptr, nullptr, &status);
-    const QString name = status == 0 && readable ? QString::fromUtf8(readable) : QString::fromUtf8(symbol);
-    std::free(readable);
-    return name;
 }
 
 std::vector<pid_t> threadsOf(pid_t pid)
@@ -116,7 +102,7 @@ QString faultDescription(const crash::FaultRecord &record, qint64 pid)
     const char *abbreviation = sigabbrev_np(record.signal);
     QString text = QStringLiteral("SIG%1 (signal %2)").arg(QLatin1String(abbreviation ? abbreviation : "?")).arg(record.signal);
     if (record.signalCode > 0) {
-        text += QStringLiteral(", %1, at address %2").arg(signalCodeText(record.signal, record.signalCode), hex(record.faultAddress));
+        text += QStringLiteral(", %1, at address %2").arg(signalCodeText(record.signal, record.signalCode), hexNumber(record.faultAddress));
     } else if (record.senderPid == pid) {
         text += record.signal == SIGABRT ? QStringLiteral(", raised by the program itself (abort)")
                                          : QStringLiteral(", raised by the program itself");
@@ -311,7 +297,7 @@ struct CrashedProcess::Private {
             GElf_Off offset = 0;
             GElf_Sym symbol;
             if (const char *function = dwfl_module_addrinfo(module, lookup, &offset, &symbol, nullptr, nullptr, nullptr))
-                frame.function = demangled(function) + QStringLiteral("+") + hex(offset + (lookup == pc ? 0 : 1));
+                frame.function = demangled(function) + QStringLiteral("+") + hexNumber(offset + (lookup == pc ? 0 : 1));
         }
         u->stack->frames.push_back(frame);
         return u->stack->frames.size() >= maxFrames ? DWARF_CB_ABORT : DWARF_CB_OK;

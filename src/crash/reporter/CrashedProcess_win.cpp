@@ -3,6 +3,7 @@
 // exception's own context), and its modules and the machine's processes listed by Toolhelp.
 
 #include "CrashedProcess.h"
+#include "ReportText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,18 +13,12 @@
 #include <tlhelp32.h>
 #include <algorithm>
 #include <cstring>
-#include <cxxabi.h>
 #include <map>
 #include <vector>
 
 namespace reporter {
 
 namespace {
-
-QString hex(quint64 value)
-{
-    return QStringLiteral("0x") + QString::number(value, 16);
-}
 
 QString exceptionName(DWORD code)
 {
@@ -75,15 +70,6 @@ QString threadName(HANDLE thread)
         return {};
     const QString name = QString::fromWCharArray(description);
     LocalFree(description);
-    return name;
-}
-
-QString demangled(const char *symbol)
-{
-    int status = -1;
-    char *readable = abi::__cxa_demangle(symbol, nullptr, nullptr, &status);
-    const QString name = status == 0 && readable ? QString::fromUtf8(readable) : QString::fromUtf8(symbol);
-    std::free(readable);
     return name;
 }
 
@@ -152,7 +138,7 @@ struct CrashedProcess::Private {
         if (next == list.byAddress.begin())
             return {};
         --next;
-        return next->second + QStringLiteral("+") + hex(pc - base - next->first);
+        return next->second + QStringLiteral("+") + hexNumber(pc - base - next->first);
     }
 
     bool read(quint64 address, void *into, std::size_t size) const
@@ -195,13 +181,13 @@ struct CrashedProcess::Private {
             return QStringLiteral("%1 (the C run-time ends the program, %2)").arg(error).arg(record.exceptionCode, 8, 16, QLatin1Char('0'));
         QString text = QStringLiteral("%1 (%2) at %3").arg(exceptionName(record.exceptionCode))
                            .arg(record.exceptionCode, 8, 16, QLatin1Char('0'))
-                           .arg(hex(record.faultAddress));
+                           .arg(hexNumber(record.faultAddress));
         if ((record.exceptionCode == EXCEPTION_ACCESS_VIOLATION || record.exceptionCode == EXCEPTION_IN_PAGE_ERROR)
             && exception.NumberParameters >= 2) {
             const ULONG_PTR access = exception.ExceptionInformation[0];
             text += QStringLiteral(", %1 address %2")
                         .arg(access == 0 ? QStringLiteral("reading") : access == 8 ? QStringLiteral("executing") : QStringLiteral("writing"),
-                             hex(exception.ExceptionInformation[1]));
+                             hexNumber(exception.ExceptionInformation[1]));
         }
         if (!error.isEmpty())
             text += QStringLiteral(", ") + error;
@@ -270,7 +256,7 @@ struct CrashedProcess::Private {
             DWORD64 displacement = 0;
             if (SymFromAddrW(process, lookup, &displacement, symbol))
                 entry.function = QString::fromWCharArray(symbol->Name, int(symbol->NameLen)) + QStringLiteral("+")
-                                 + hex(displacement + (lookup == pc ? 0 : 1));
+                                 + hexNumber(displacement + (lookup == pc ? 0 : 1));
             else if (base)
                 entry.function = exportedFunction(base, lookup, pc);
             stack.frames.push_back(entry);

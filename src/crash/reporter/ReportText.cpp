@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QScreen>
+#include <cstdlib>
+#include <cxxabi.h>
 
 namespace reporter {
 
@@ -100,6 +102,20 @@ void addSystem(QString &out, const Snapshot &s)
 }
 
 } // namespace
+
+QString hexNumber(quint64 value)
+{
+    return QStringLiteral("0x") + QString::number(value, 16);
+}
+
+QString demangled(const char *symbol)
+{
+    int status = -1;
+    char *readable = abi::__cxa_demangle(symbol, nullptr, nullptr, &status);
+    const QString name = status == 0 && readable ? QString::fromUtf8(readable) : QString::fromUtf8(symbol);
+    std::free(readable);
+    return name;
+}
 
 QString reportText(const Snapshot &s)
 {

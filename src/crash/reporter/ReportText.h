@@ -9,4 +9,9 @@ namespace reporter {
 
 QString reportText(const Snapshot &snapshot);
 
+// A number as "0x1f": offsets and addresses in a frame's line.
+QString hexNumber(quint64 value);
+// A C++ symbol as the source writes it ("_ZN8TfrmMain..." as "TfrmMain::..."); others as they are.
+QString demangled(const char *symbol);
+
 } // namespace reporter

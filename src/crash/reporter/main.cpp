@@ -33,17 +33,8 @@ constexpr int cannotInspect = 4;
 
 QStringList restartCommand(const crash::FaultRecord &record, const QString &executable)
 {
-    QStringList command;
-    const char *part = record.restartCommand;
-    const char *end = part + sizeof record.restartCommand;
-    while (part < end && *part) {
-        const std::size_t length = strnlen(part, std::size_t(end - part));
-        command << QString::fromUtf8(part, qsizetype(length));
-        part += length + 1;
-    }
-    if (command.isEmpty() && !executable.isEmpty())
-        command << executable;
-    return command;
+    const QStringList command = crash::restartCommandOf(record);
+    return command.isEmpty() && !executable.isEmpty() ? QStringList{executable} : command;
 }
 
 QScreen *screenOfGame(const crash::FaultRecord &record)
