@@ -26,20 +26,8 @@ say() { echo "windows-test: $*"; }
 fail() { echo "windows-test: FAIL: $*" >&2; exit 1; }
 
 ls "$out"/Vartolin-*-win64.exe >/dev/null 2>&1 || fail "no Windows build in $out: run make windows first"
-if [ -z "${VARTOLIN_ON_XVFB:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1400x900x24 -noreset" env VARTOLIN_ON_XVFB=1 bash "$0" "$@"
-fi
-
-export WINDOWS_BUILD=$out WINEPREFIX=$out/wine
-run() { bash "$root/scripts/wine-run.sh" "$@"; }
-# A server left from an earlier run would keep its processes on their old display.
-run wineserver -k 2>/dev/null || true
-run wineserver -w 2>/dev/null || true
-run cmd /c exit 0 # creates the prefix on first use
-run wineserver -p 2>/dev/null || true # one server for the whole run
-trap 'bash "$root/scripts/wine-run.sh" wineserver -k 2>/dev/null || true' EXIT
+source "$root/scripts/wine-session.sh"
 mkdir -p "$out/screenshots"
-winepath=$(sed -n 's/^WINEPATH=//p' "$out/windows-env.txt")
 windows_path() { local path; path=$(realpath "$1"); echo "Z:${path//\//\\}"; }
 program_files=$WINEPREFIX/drive_c/Program\ Files/Vartolin
 start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Vartolin

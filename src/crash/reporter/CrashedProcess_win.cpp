@@ -261,6 +261,12 @@ struct CrashedProcess::Private {
                 entry.function = exportedFunction(base, lookup, pc);
             stack.frames.push_back(entry);
         }
+        if (stack.frames.isEmpty()) { // no module holds the code address: nothing to walk from
+            Frame entry;
+            entry.pc = frame.AddrPC.Offset ? frame.AddrPC.Offset : context.Rip;
+            stack.frames.push_back(entry);
+            stack.problem = QStringLiteral("the code address lies in no module");
+        }
         return stack;
     }
 
