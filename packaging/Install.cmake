@@ -247,7 +247,8 @@ if(WIN32)
     set(CPACK_NSIS_INSTALLED_ICON_NAME "vartolin.exe")
     set(CPACK_NSIS_EXECUTABLES_DIRECTORY ${VARTOLIN_WINDOWS_BIN_DIR})
     # A 64-bit program: a 64-bit, Unicode installer that installs under the 64-bit program folder.
-    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+    # No file times in the installer: the same files give the same installer whenever it is made.
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode\n  SetDateSave off")
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     set(CPACK_RESOURCE_FILE_LICENSE ${VARTOLIN_PACKAGING_OUT}/LICENCE.txt)
     set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)

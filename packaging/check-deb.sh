@@ -166,11 +166,18 @@ for _ in $(seq 1 40); do
 done
 sleep 1
 kill -SEGV "$pid"
-for _ in $(seq 1 40); do # the game's window and the box
-    [ "$(xwininfo -root -tree | grep -c '"Vartolin"')" -ge 2 ] && break
+# The windows titled Vartolin that are on screen: the game's, and then the box's.
+shown() {
+    xwininfo -root -tree | awk '/"Vartolin"/ {print $1}' | while read -r id; do
+        xwininfo -id "$id" | grep -q 'Map State: IsViewable' && echo "$id"
+    done | wc -l
+}
+for _ in $(seq 1 40); do
+    [ "$(shown)" -ge 2 ] && break
     sleep 0.25
 done
-[ "$(xwininfo -root -tree | grep -c '"Vartolin"')" -ge 2 ] || { echo "no error box"; exit 1; }
+[ "$(shown)" -ge 2 ] || { echo "no error box"; exit 1; }
+sleep 1 # drawn
 import -window root "$1/crash.png"
 reporter=$(pgrep -f /usr/libexec/vartolin/vartolin-reporter) || { echo "no reporter running"; exit 1; }
 kill "$reporter"

@@ -180,11 +180,17 @@ game=$!
 window_size Vartolin >/dev/null || fail "the game showed no window"
 sleep 2
 WINEPATH=$winepath run "$out/faultinject.exe" Vartolin >/dev/null || fail "faultinject could not start the fault"
+# The windows titled Vartolin that are on screen: the game's, and then the box's.
+shown() {
+    xwininfo -root -tree | awk '/"Vartolin"/ {print $1}' | while read -r id; do
+        xwininfo -id "$id" | grep -q 'Map State: IsViewable' && echo "$id"
+    done | wc -l
+}
 for _ in $(seq 1 60); do
-    [ "$(xwininfo -root -tree | grep -c '"Vartolin"')" -ge 2 ] && break
+    [ "$(shown)" -ge 2 ] && break
     sleep 0.5
 done
-[ "$(xwininfo -root -tree | grep -c '"Vartolin"')" -ge 2 ] || fail "no error box beside the game"
+[ "$(shown)" -ge 2 ] || fail "no error box beside the game"
 sleep 1
 import -window root "$out/screenshots/crash.png"
 cmp -s -n "$(stat -c %s "$out/earlier-reports.txt")" "$out/earlier-reports.txt" "$report" || fail "the earlier report changed"

@@ -2,7 +2,6 @@
 
 #include "crash/ErrorHandler.h"
 
-#include <QFont>
 
 VartolinApplication::VartolinApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
@@ -14,14 +13,4 @@ bool VartolinApplication::notify(QObject *receiver, QEvent *event)
         ErrorHandler::handleCurrentException();
     }
     return true;
-}
-
-void installFontSubstitutions()
-{
-    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Verdana"),
-                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Courier New"),
-                               {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
 }

@@ -3,6 +3,7 @@
 // the error handler instead of ending the program.
 
 #include "ApplicationTitle.h"
+#include "FontSubstitutions.h"
 
 #include <QApplication>
 
@@ -13,6 +14,3 @@ public:
     VartolinApplication(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
 };
-
-// Where "Tahoma", "Verdana" or "Courier New" is missing, a face of like width takes its place.
-void installFontSubstitutions();

@@ -46,6 +46,10 @@ CrashDialog::CrashDialog(CrashDetails details, QWidget *parent) : HookedDialog(p
     setWindowTitle(QApplication::applicationName());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setObjectName(QStringLiteral("CrashDialog"));
+    // The face of the game's own windows, at the size the system gives dialogs.
+    QFont face = font();
+    face.setFamily(QStringLiteral("Tahoma"));
+    setFont(face);
 
     auto *icon = new QLabel;
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(48, 48));
@@ -71,7 +75,7 @@ CrashDialog::CrashDialog(CrashDetails details, QWidget *parent) : HookedDialog(p
     statusLabel->setWordWrap(true);
     QString status = m_details.reportPath.isEmpty()
                          ? QStringLiteral("The bug report could not be added to bugreport.txt (%1).").arg(m_details.reportProblem)
-                         : QStringLiteral("A bug report was added to %1.").arg(QDir::toNativeSeparators(m_details.reportPath));
+                         : QStringLiteral("A bug report was added to\n%1.").arg(QDir::toNativeSeparators(m_details.reportPath));
     if (!m_details.canContinue)
         status += QStringLiteral("\nThe program cannot go on after this error: Restart starts a new game.");
     statusLabel->setText(status);

@@ -11,6 +11,7 @@
 #include "CrashedProcess.h"
 #include "ReportText.h"
 #include "app/ApplicationTitle.h"
+#include "app/FontSubstitutions.h"
 #include "crash/CrashDialog.h"
 #include "crash/ReportFile.h"
 
@@ -63,6 +64,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
     QApplication::setQuitOnLastWindowClosed(false);
+    installFontSubstitutions();
 
     QCommandLineParser options;
     const QCommandLineOption pidOption(QStringLiteral("pid"), QStringLiteral("the failing process"), QStringLiteral("pid"));
