@@ -158,25 +158,14 @@ fi
 say "crashing it under Xvfb"
 cat >"$work/crash.sh" <<'EOF'
 set -u
+source "$2"
 QT_QPA_PLATFORM=xcb vartolin >"$1/crash.log" 2>&1 &
 pid=$!
-for _ in $(seq 1 40); do
-    xwininfo -root -tree 2>/dev/null | grep -q '"Vartolin"' && break
-    sleep 0.25
-done
+await_windows Vartolin 1 10 || { echo "the game showed no window"; exit 1; }
 sleep 1
 kill -SEGV "$pid"
-# The windows titled Vartolin that are on screen: the game's, and then the box's.
-shown() {
-    xwininfo -root -tree | awk '/"Vartolin"/ {print $1}' | while read -r id; do
-        xwininfo -id "$id" | grep -q 'Map State: IsViewable' && echo "$id"
-    done | wc -l
-}
-for _ in $(seq 1 40); do
-    [ "$(shown)" -ge 2 ] && break
-    sleep 0.25
-done
-[ "$(shown)" -ge 2 ] || { echo "no error box"; exit 1; }
+# The windows titled Vartolin on screen: the game's, and then the box's.
+await_windows Vartolin 2 10 || { echo "no error box"; exit 1; }
 sleep 1 # drawn
 import -window root "$1/crash.png"
 reporter=$(pgrep -f /usr/libexec/vartolin/vartolin-reporter) || { echo "no reporter running"; exit 1; }
@@ -186,7 +175,7 @@ status=$?
 [ "$status" -eq $((128 + 11)) ] || { echo "the game ended with $status, not by SIGSEGV"; exit 1; }
 exit 0
 EOF
-xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash "$work/crash.sh" "$work" || fail "crash under X11"
+xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash "$work/crash.sh" "$work" "$root/scripts/x11-windows.sh" || fail "crash under X11"
 cp "$work/crash.png" "$build/check-deb-crash.png"
 report=$(find "$HOME" -name bugreport.txt)
 [ -n "$report" ] || fail "no bug report after the crash"

@@ -27,6 +27,7 @@ fail() { echo "windows-test: FAIL: $*" >&2; exit 1; }
 
 ls "$out"/Vartolin-*-win64.exe >/dev/null 2>&1 || fail "no Windows build in $out: run make windows first"
 source "$root/scripts/wine-session.sh"
+source "$root/scripts/x11-windows.sh"
 mkdir -p "$out/screenshots"
 windows_path() { local path; path=$(realpath "$1"); echo "Z:${path//\//\\}"; }
 program_files=$WINEPREFIX/drive_c/Program\ Files/Vartolin
@@ -180,17 +181,8 @@ game=$!
 window_size Vartolin >/dev/null || fail "the game showed no window"
 sleep 2
 WINEPATH=$winepath run "$out/faultinject.exe" Vartolin >/dev/null || fail "faultinject could not start the fault"
-# The windows titled Vartolin that are on screen: the game's, and then the box's.
-shown() {
-    xwininfo -root -tree | awk '/"Vartolin"/ {print $1}' | while read -r id; do
-        xwininfo -id "$id" | grep -q 'Map State: IsViewable' && echo "$id"
-    done | wc -l
-}
-for _ in $(seq 1 60); do
-    [ "$(shown)" -ge 2 ] && break
-    sleep 0.5
-done
-[ "$(shown)" -ge 2 ] || fail "no error box beside the game"
+# The windows titled Vartolin on screen: the game's, and then the box's.
+await_windows Vartolin 2 30 || fail "no error box beside the game"
 sleep 1
 import -window root "$out/screenshots/crash.png"
 cmp -s -n "$(stat -c %s "$out/earlier-reports.txt")" "$out/earlier-reports.txt" "$report" || fail "the earlier report changed"

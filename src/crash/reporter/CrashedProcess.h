@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <cstring>
 #include <memory>
 
 namespace reporter {
@@ -69,6 +70,21 @@ struct Snapshot {
     SystemFacts system;
     QStringList problems;          // what could not be gathered, and why
 };
+
+// Keeps the fault record just read from the failing process if this build wrote it, and ends its
+// texts whatever that process left in them; clears it and says so otherwise.
+inline void acceptFaultRecord(Snapshot &snapshot, bool read)
+{
+    crash::FaultRecord &record = snapshot.record;
+    snapshot.recordRead = read && std::memcmp(record.magic, crash::faultRecordMagic, sizeof record.magic) == 0
+                          && record.size == sizeof record;
+    if (!snapshot.recordRead) {
+        record = crash::FaultRecord{};
+        snapshot.problems << QStringLiteral("the fault record could not be read");
+    }
+    record.errorText[sizeof record.errorText - 1] = '\0';
+    record.reportPath[sizeof record.reportPath - 1] = '\0';
+}
 
 class CrashedProcess
 {

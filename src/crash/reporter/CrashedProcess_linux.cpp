@@ -335,15 +335,7 @@ CrashedProcess::CrashedProcess(qint64 pid, quint64 recordAddress) : d(std::make_
         d->snapshot.problems << QStringLiteral("the process could not be stopped for inspection");
     d->memory = open(QStringLiteral("/proc/%1/mem").arg(pid).toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
     crash::FaultRecord &record = d->snapshot.record;
-    d->snapshot.recordRead = d->read(recordAddress, &record, sizeof record)
-                             && std::memcmp(record.magic, crash::faultRecordMagic, sizeof record.magic) == 0
-                             && record.size == sizeof record;
-    if (!d->snapshot.recordRead) {
-        std::memset(&record, 0, sizeof record);
-        d->snapshot.problems << QStringLiteral("the fault record could not be read");
-    }
-    record.errorText[sizeof record.errorText - 1] = '\0';
-    record.reportPath[sizeof record.reportPath - 1] = '\0';
+    acceptFaultRecord(d->snapshot, d->read(recordAddress, &record, sizeof record));
 }
 
 CrashedProcess::~CrashedProcess()

@@ -309,16 +309,9 @@ CrashedProcess::CrashedProcess(qint64 pid, quint64 recordAddress) : d(std::make_
         d->snapshot.executable = QString::fromWCharArray(path, int(length));
 
     crash::FaultRecord &record = d->snapshot.record;
-    d->snapshot.recordRead = d->read(recordAddress, &record, sizeof record)
-                             && std::memcmp(record.magic, crash::faultRecordMagic, sizeof record.magic) == 0
-                             && record.size == sizeof record;
-    if (!d->snapshot.recordRead) {
-        std::memset(&record, 0, sizeof record);
-        d->snapshot.problems << QStringLiteral("the fault record could not be read");
+    acceptFaultRecord(d->snapshot, d->read(recordAddress, &record, sizeof record));
+    if (!d->snapshot.recordRead)
         return;
-    }
-    record.errorText[sizeof record.errorText - 1] = '\0';
-    record.reportPath[sizeof record.reportPath - 1] = '\0';
     EXCEPTION_POINTERS pointers{};
     if (record.exceptionPointers && d->read(record.exceptionPointers, &pointers, sizeof pointers)) {
         d->read(quint64(pointers.ExceptionRecord), &d->exception, sizeof d->exception);
