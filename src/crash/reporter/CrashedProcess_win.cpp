@@ -119,10 +119,10 @@ struct CrashedProcess::Private {
         const auto *ordinals = reinterpret_cast<const WORD *>(at(directory->AddressOfNameOrdinals, 2 * directory->NumberOfNames));
         if (!functions || !names || !ordinals)
             return found;
+        const char *tableEnd = table.constData() + table.size();
         for (DWORD i = 0; i < directory->NumberOfNames; ++i) {
             const char *name = at(names[i], 1);
-            if (name && ordinals[i] < directory->NumberOfFunctions
-                && qstrnlen(name, std::size_t(table.constData() + table.size() - name)) < std::size_t(table.constData() + table.size() - name))
+            if (name && ordinals[i] < directory->NumberOfFunctions && std::memchr(name, '\0', std::size_t(tableEnd - name)))
                 found.byAddress.push_back({functions[ordinals[i]], demangled(name)});
         }
         std::sort(found.byAddress.begin(), found.byAddress.end());
@@ -134,7 +134,8 @@ struct CrashedProcess::Private {
     {
         const Exports &list = exportsOf(base);
         const DWORD rva = DWORD(address - base);
-        auto next = std::upper_bound(list.byAddress.begin(), list.byAddress.end(), std::make_pair(rva, QString(QChar(0xFFFF))));
+        auto next = std::upper_bound(list.byAddress.begin(), list.byAddress.end(), rva,
+                                     [](DWORD value, const auto &entry) { return value < entry.first; });
         if (next == list.byAddress.begin())
             return {};
         --next;
