@@ -38,6 +38,32 @@ qt_options=(
     -DFEATURE_system_harfbuzz=OFF
     -DFEATURE_system_pcre2=OFF
     -DFEATURE_system_doubleconversion=OFF
+    # Smaller: optimised for size, and without what neither the game nor its dialogs use.
+    -DFEATURE_optimize_size=ON
+    -DFEATURE_xml=OFF
+    -DFEATURE_textodfwriter=OFF
+    -DFEATURE_textmarkdownreader=OFF
+    -DFEATURE_textmarkdownwriter=OFF
+    -DFEATURE_pdf=OFF
+    -DFEATURE_movie=OFF
+    -DFEATURE_gif=OFF
+    -DFEATURE_mdiarea=OFF
+    -DFEATURE_calendarwidget=OFF
+    -DFEATURE_datetimeedit=OFF
+    -DFEATURE_dial=OFF
+    -DFEATURE_lcdnumber=OFF
+    -DFEATURE_undocommand=OFF
+    -DFEATURE_undostack=OFF
+    -DFEATURE_undogroup=OFF
+    -DFEATURE_undoview=OFF
+    -DFEATURE_fontcombobox=OFF
+    -DFEATURE_fontdialog=OFF
+    -DFEATURE_colordialog=OFF
+    -DFEATURE_wizard=OFF
+    -DFEATURE_errormessage=OFF
+    -DFEATURE_splashscreen=OFF
+    -DFEATURE_systemtrayicon=OFF
+    -DFEATURE_keysequenceedit=OFF
 )
 
 bash "$root/scripts/install-deps.sh" windows
@@ -45,9 +71,23 @@ bash "$root/scripts/install-deps.sh" windows
 qt_deb_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 qt_version=${qt_deb_version%%+*}
 qt_version=${qt_version%%-*}
-key=$( { printf '%s\n' "$qt_deb_version" "${qt_options[@]}"; cat "$toolchain"; \
-         x86_64-w64-mingw32-g++-posix --version | head -1; } | sha256sum | cut -c1-12)
-prefix=$cache/qt-$qt_version-mingw64-$key
+# Nothing of this machine or of the project reaches the built files: the folders are mapped to fixed
+# names (the prefix is a fixed name too, installed under a staging root), and the DLLs carry no link
+# time, whatever SOURCE_DATE_EPOCH says. Line tables only (-g1): enough to name a frame, and they go
+# into the symbols archive, not into the packages.
+fixed_prefix=/vartolin-qt
+qt_flags="-g1 -ffile-prefix-map=@SRC@=/qt-src -ffile-prefix-map=@BUILD@=/qt-build"
+qt_link_flags="-Wl,--no-insert-timestamp"
+# The key covers whatever changes the output: Qt's source version, the options and flags, the
+# toolchain file, the compilers and the binutils.
+key=$( { printf '%s\n' "$qt_deb_version" "${qt_options[@]}" "$fixed_prefix" "$qt_flags" "$qt_link_flags"
+         cat "$toolchain"
+         x86_64-w64-mingw32-g++-posix --version | head -1
+         x86_64-w64-mingw32-gcc-posix --version | head -1
+         x86_64-w64-mingw32-ld --version | head -1
+         dpkg-query -W -f='${Version}\n' mingw-w64-x86-64-dev 2>/dev/null || true; } | sha256sum | cut -c1-12)
+stage=$cache/qt-$qt_version-mingw64-$key
+prefix=$stage$fixed_prefix
 if [ -f "$prefix/.complete" ]; then
     say "using the cached Qt $qt_version for Windows in $prefix"
     echo "$prefix"
@@ -89,18 +129,23 @@ fi
 # --- build -----------------------------------------------------------------------------------------
 build=$cache/qt-build-$key
 say "building Qt $qt_version for Windows into $prefix (about 35 minutes on 2 cores, once)"
-rm -rf "$prefix"
-cmake -S "$src" -B "$build" -G Ninja \
+rm -rf "$stage" "$build"
+flags=${qt_flags//@SRC@/$src}
+flags=${flags//@BUILD@/$build}
+env -u SOURCE_DATE_EPOCH cmake -S "$src" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_INSTALL_PREFIX="$fixed_prefix" \
+    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
+    -DCMAKE_SHARED_LINKER_FLAGS="$qt_link_flags" -DCMAKE_EXE_LINKER_FLAGS="$qt_link_flags" \
+    -DCMAKE_MODULE_LINKER_FLAGS="$qt_link_flags" \
     -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     "${qt_options[@]}" >"$cache/qt-configure-$key.log" 2>&1 \
     || { tail -60 "$cache/qt-configure-$key.log" >&2; say "Qt configure failed (log: $cache/qt-configure-$key.log)"; exit 1; }
-cmake --build "$build" --parallel "$jobs" >"$cache/qt-build-$key.log" 2>&1 \
+env -u SOURCE_DATE_EPOCH cmake --build "$build" --parallel "$jobs" >"$cache/qt-build-$key.log" 2>&1 \
     || { grep -B2 -A20 -m3 'FAILED\|error:' "$cache/qt-build-$key.log" >&2 || tail -60 "$cache/qt-build-$key.log" >&2
          say "Qt build failed (log: $cache/qt-build-$key.log)"; exit 1; }
-cmake --install "$build" >"$cache/qt-install-$key.log" 2>&1 \
+DESTDIR=$stage cmake --install "$build" >"$cache/qt-install-$key.log" 2>&1 \
     || { tail -40 "$cache/qt-install-$key.log" >&2; say "Qt install failed"; exit 1; }
 rm -rf "$build"
 touch "$prefix/.complete"
