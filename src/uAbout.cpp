@@ -1,6 +1,6 @@
 #include "uAbout.h"
 
-#include "crash/ErrorHandler.h"
+#include "controls/EscapedError.h"
 
 #include "about/ClickLabel.h"
 #include "about/LicenceFile.h"
@@ -155,8 +155,8 @@ TfrmAbout::TfrmAbout(QWidget *parent)
     setTabOrder(bbtSave, BitBtn2);
     memEULA->setFocus();
 
-    connect(BitBtn2, &TBitBtn::clicked, this, ErrorHandler::guarded([this] { BitBtn2Click(BitBtn2); }));
-    connect(bbtSave, &TBitBtn::clicked, this, ErrorHandler::guarded([this] { bbtSaveClick(bbtSave); }));
+    connect(BitBtn2, &TBitBtn::clicked, this, controls::guarded([this] { BitBtn2Click(BitBtn2); }));
+    connect(bbtSave, &TBitBtn::clicked, this, controls::guarded([this] { bbtSaveClick(bbtSave); }));
     connect(lblWebSite, &TClickLabel::clicked, this, &TfrmAbout::lblWebSiteClick);
     connect(imgDonate, &TControl::clicked, this, &TfrmAbout::imgDonateClick);
 }

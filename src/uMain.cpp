@@ -1,6 +1,6 @@
 #include "uMain.h"
 
-#include "crash/ErrorHandler.h"
+#include "controls/EscapedError.h"
 
 #include "app/VartolinApplication.h"
 #include "controls/TBitBtn.h"
@@ -105,8 +105,8 @@ void TfrmMain::bindEvents()
         if (handler == QLatin1String("BalanceClick"))
             connect(qobject_cast<TControl *>(control), &TControl::clicked, this, &TfrmMain::BalanceClick);
     }
-    connect(bbtAbout, &TBitBtn::clicked, this, ErrorHandler::guarded([this] { bbtAboutClick(); }));
-    connect(bbtClose, &TBitBtn::clicked, this, ErrorHandler::guarded([this] { bbtCloseClick(); }));
+    connect(bbtAbout, &TBitBtn::clicked, this, controls::guarded([this] { bbtAboutClick(); }));
+    connect(bbtClose, &TBitBtn::clicked, this, controls::guarded([this] { bbtCloseClick(); }));
 }
 
 QWidget *TfrmMain::FindComponent(const QString &name) const

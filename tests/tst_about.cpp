@@ -8,7 +8,7 @@
 #include "app/VartolinApplication.h"
 #include "controls/TBitBtn.h"
 #include "controls/TImage.h"
-#include "crash/ErrorHandler.h"
+#include "crash/game/ErrorHandler.h"
 #include "support/TestSupport.h"
 #include "uAbout.h"
 #include "uMain.h"
@@ -676,7 +676,7 @@ int main(int argc, char **argv)
 #endif
     VartolinApplication app(argc, argv);
     configureApplication();
-    ErrorHandler::install();
+    installErrorReporting();
     AboutTest test;
     return QTest::qExec(&test, argc, argv);
 }

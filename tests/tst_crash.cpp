@@ -6,8 +6,8 @@
 
 #include "app/Startup.h"
 #include "app/VartolinApplication.h"
-#include "crash/ErrorHandler.h"
-#include "crash/FaultHandler.h"
+#include "crash/game/ErrorHandler.h"
+#include "crash/game/FaultHandler.h"
 #include "support/CrashSupport.h"
 #include "uMain.h"
 
@@ -56,13 +56,15 @@ int runFaultingGame(int argc, char **argv)
 {
     const QString kind = QString::fromLocal8Bit(argv[2]);
     const QString folder = QString::fromLocal8Bit(argv[3]);
-    ErrorHandler::install();
+    installErrorReporting();
     VartolinApplication app(argc, argv);
     configureApplication();
     ErrorHandler::setReportFolder(folder);
-    crash::setReporter(QStringLiteral(VARTOLIN_REPORTER_PATH),
-                       {QStringLiteral("--answer"), QString::fromLocal8Bit(argv[4]), QStringLiteral("--log"),
-                        folder + QStringLiteral("/box.log"), QStringLiteral("--save-to"), folder + QStringLiteral("/saved.txt")});
+    // The reporter inherits these and answers its box with them.
+    qputenv("VARTOLIN_TEST_ANSWERS", argv[4]);
+    qputenv("VARTOLIN_TEST_LOG", QFile::encodeName(folder + QStringLiteral("/box.log")));
+    qputenv("VARTOLIN_TEST_SAVE_TO", QFile::encodeName(folder + QStringLiteral("/saved.txt")));
+    crash::setReporter(QStringLiteral(VARTOLIN_REPORTER_PATH));
     crash::setRestartCommand({QCoreApplication::applicationFilePath(), QStringLiteral("--restarted"),
                               folder + QStringLiteral("/restarted.txt")});
     QFile mainThread(folder + QStringLiteral("/main-thread.txt"));

@@ -6,11 +6,11 @@
 #include "app/VartolinApplication.h"
 #include "about/SaveDialog.h"
 #include "controls/TPanel.h"
-#include "crash/BugReportMail.h"
-#include "crash/ErrorHandler.h"
-#include "crash/FaultHandler.h"
-#include "crash/ReportFile.h"
-#include "crash/SendDialog.h"
+#include "crash/box/BugReportMail.h"
+#include "crash/game/ErrorHandler.h"
+#include "crash/game/FaultHandler.h"
+#include "crash/box/ReportFile.h"
+#include "crash/box/SendDialog.h"
 #include "support/CrashSupport.h"
 
 #include <QCheckBox>
@@ -70,7 +70,7 @@ void ErrorHandlerTest::init()
     m_viewed.clear();
     ErrorHandler::setReportFolder(m_dir->path());
     // Should this suite itself fail fatally, the reporter's box closes at once.
-    crash::setReporter(QStringLiteral(VARTOLIN_REPORTER_PATH), {QStringLiteral("--answer"), QStringLiteral("close")});
+    crash::setReporter(QStringLiteral(VARTOLIN_REPORTER_PATH));
     answerWith({});
 }
 
@@ -344,16 +344,17 @@ void ErrorHandlerTest::sendWithoutMailProgramOpensAMailtoLink()
 int main(int argc, char **argv)
 {
     if (argc == 3 && qstrcmp(argv[1], "--escape-main") == 0) {
-        ErrorHandler::install();
+        installErrorReporting();
         ErrorHandler::setReportFolder(QString::fromLocal8Bit(argv[2]));
-        crash::setReporter(QStringLiteral(VARTOLIN_REPORTER_PATH), {QStringLiteral("--answer"), QStringLiteral("close")});
+        crash::setReporter(QStringLiteral(VARTOLIN_REPORTER_PATH));
+        qputenv("VARTOLIN_TEST_ANSWERS", "close"); // the reporter's box
         throw std::runtime_error("escaped from main");
     }
     if (argc == 3 && qstrcmp(argv[1], "--restarted") == 0)
         return runRestartedGame(argc, argv);
     VartolinApplication app(argc, argv);
     configureApplication();
-    ErrorHandler::install();
+    installErrorReporting();
     ErrorHandlerTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -2,8 +2,9 @@
 
 #include "FontWarmup.h"
 #include "VartolinApplication.h"
-#include "crash/ErrorHandler.h"
-#include "crash/FaultHandler.h"
+#include "controls/EscapedError.h"
+#include "crash/game/ErrorHandler.h"
+#include "crash/game/FaultHandler.h"
 #include "rules/Random.h"
 #include "uMain.h"
 
@@ -19,10 +20,16 @@ void configureApplication()
     crash::setReportPath(ErrorHandler::reportPath());
 }
 
+void installErrorReporting()
+{
+    ErrorHandler::install();
+    controls::setEscapedErrorSink(&ErrorHandler::handleCurrentException);
+}
+
 int runVartolin(int &argc, char **argv, const std::function<void(TfrmMain &)> &shown)
 {
     FontWarmup fontWarmup;
-    ErrorHandler::install();
+    installErrorReporting();
     Randomize();
 
     VartolinApplication app(argc, argv);

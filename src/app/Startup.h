@@ -10,3 +10,7 @@ int runVartolin(int &argc, char **argv, const std::function<void(TfrmMain &)> &s
 
 // Title, names and font substitutions of the application object (also used by tests and tools).
 void configureApplication();
+
+// Crash reporting, installed first of all: the fault handlers, and the error handler as where the
+// controls send an error that escapes their handlers.
+void installErrorReporting();

@@ -1,6 +1,6 @@
 #include "VartolinApplication.h"
 
-#include "crash/ErrorHandler.h"
+#include "crash/game/ErrorHandler.h"
 
 
 VartolinApplication::VartolinApplication(int &argc, char **argv) : QApplication(argc, argv) {}

@@ -2,7 +2,7 @@
 // The click rule of every clickable control: the left button pressed over the control and released
 // over it gives a click; the second press of a double-click gives nothing.
 
-#include "crash/ErrorHandler.h"
+#include "EscapedError.h"
 
 #include <QMouseEvent>
 #include <utility>
@@ -45,7 +45,7 @@ protected:
         // Qt sends the release to the pressed widget even when the mouse has left it.
         const bool wasPressed = std::exchange(m_pressed, false);
         if (wasPressed && this->rect().contains(event->position().toPoint()))
-            ErrorHandler::guard([this] { clickCompleted(); });
+            controls::guard([this] { clickCompleted(); });
     }
 
 private:

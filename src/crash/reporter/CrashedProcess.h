@@ -4,12 +4,12 @@
 // DbgHelp and Toolhelp on Windows), and ended by the reporter. One implementation per platform:
 // CrashedProcess_linux.cpp, CrashedProcess_win.cpp.
 
-#include "crash/FaultRecord.h"
+#include "Deadline.h"
+#include "crash/protocol/CrashProtocol.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVector>
-#include <cstring>
 #include <memory>
 
 namespace reporter {
@@ -34,6 +34,9 @@ struct ThreadStack {
     QString problem;         // why the stack ends early, if it does
 };
 inline constexpr int maxFrames = 64;
+inline constexpr int maxThreads = 256;
+inline constexpr int maxModules = 1024;
+inline constexpr int maxProcesses = 10000;
 
 struct Module {
     QString path;
@@ -64,39 +67,32 @@ struct Snapshot {
     QString fault;                 // the fault in one line: name, code, address, or the C++ error
     quint64 faultingThread = 0;
     QVector<Register> registers;   // of the faulting thread
-    QVector<ThreadStack> threads;
+    QVector<ThreadStack> threads;  // at most maxThreads
     QVector<Module> modules;
     QVector<RunningProcess> processes;
     SystemFacts system;
     QStringList problems;          // what could not be gathered, and why
 };
 
-// Keeps the fault record just read from the failing process if this build wrote it, and ends its
-// texts whatever that process left in them; clears it and says so otherwise.
-inline void acceptFaultRecord(Snapshot &snapshot, bool read)
-{
-    crash::FaultRecord &record = snapshot.record;
-    snapshot.recordRead = read && std::memcmp(record.magic, crash::faultRecordMagic, sizeof record.magic) == 0
-                          && record.size == sizeof record;
-    if (!snapshot.recordRead) {
-        record = crash::FaultRecord{};
-        snapshot.problems << QStringLiteral("the fault record could not be read");
-    }
-    record.errorText[sizeof record.errorText - 1] = '\0';
-    record.reportPath[sizeof record.reportPath - 1] = '\0';
-}
+// Checks the fault record just read from the failing process, field by field, against what the
+// process really is (its threads): keeps what holds, clears what does not, and says so in the
+// snapshot's problems. Sets recordRead when the record is one this build wrote.
+void checkFaultRecord(Snapshot &snapshot, bool read, const QVector<quint64> &threads);
 
 class CrashedProcess
 {
 public:
-    // Stops the process and reads its fault record from `recordAddress`.
-    CrashedProcess(qint64 pid, quint64 recordAddress);
+    // Stops the process (within `deadline`) and reads its fault record from `recordAddress`.
+    CrashedProcess(qint64 pid, quint64 recordAddress, const Deadline &deadline);
     // Lets the process run on, unless it was ended.
     ~CrashedProcess();
     CrashedProcess(const CrashedProcess &) = delete;
     CrashedProcess &operator=(const CrashedProcess &) = delete;
 
-    Snapshot snapshot();
+    // Everything the report says, gathered until `deadline`; what is left then is marked so.
+    Snapshot snapshot(const Deadline &deadline);
+    // Whether the process is stopped for inspection now.
+    bool held() const;
     // Ends the process for good (a fatal fault: the reporter's last word on it).
     void end();
     // Lets it run on (a C++ error: the game shows its own box).
@@ -108,7 +104,7 @@ private:
 };
 
 // Done without the failing process: the processes of the machine, and its hardware and system.
-QVector<RunningProcess> runningProcesses();
+QVector<RunningProcess> runningProcesses(const Deadline &deadline, QStringList *problems);
 SystemFacts systemFacts();
 
 } // namespace reporter

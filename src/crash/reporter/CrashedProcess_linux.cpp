@@ -4,18 +4,21 @@
 // modules read from /proc/<pid>/maps.
 
 #include "CrashedProcess.h"
+#include "Demangle.h"
 #include "ReportText.h"
+#include "SystemFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QTextStream>
 #include <QThread>
 
 #include <elfutils/libdwfl.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <sys/syscall.h>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -32,37 +35,20 @@ namespace reporter {
 
 namespace {
 
-QString readLine(const QString &path)
+QString firstLine(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readLine()).trimmed();
-}
-
-// Files under /proc tell no size, so they are read to their end rather than by their size.
-QStringList linesOf(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    return QString::fromUtf8(readSystemFile(path, 4096).split('\n').value(0)).trimmed();
 }
 
 QString processName(qint64 pid)
 {
-    return readLine(QStringLiteral("/proc/%1/comm").arg(pid));
+    return firstLine(QStringLiteral("/proc/%1/comm").arg(pid));
 }
 
-std::vector<pid_t> threadsOf(pid_t pid)
+QVector<qint64> threadsOf(pid_t pid)
 {
-    std::vector<pid_t> threads;
-    const QStringList entries = QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries)
-        if (const int tid = entry.toInt(); tid > 0)
-            threads.push_back(pid_t(tid));
-    std::sort(threads.begin(), threads.end());
-    return threads;
+    return numericEntries(QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+                          maxThreads);
 }
 
 QString signalCodeText(int signal, int code)
@@ -115,8 +101,65 @@ QString faultDescription(const crash::FaultRecord &record, qint64 pid)
     return text;
 }
 
-// DWARF register numbers 0..16 on x86-64: rax rdx rcx rbx rsi rdi rbp rsp r8..r15, return address.
+#if defined(__x86_64__)
+// The general registers, in the order of DWARF's numbers 0..16 (rax rdx rcx rbx rsi rdi rbp rsp
+// r8..r15, return address) and then the others the report shows: where each one is in the signal's
+// machine context (gregset_t) and in ptrace's user_regs_struct.
+struct RegisterPlace {
+    const char *name;
+    int inContext;          // -1: not in the machine context
+    std::size_t inPtrace;   // offset in user_regs_struct, or noPtrace
+};
+constexpr std::size_t noPtrace = std::size_t(-1);
+#define VARTOLIN_USER_REG(field) offsetof(user_regs_struct, field)
+constexpr RegisterPlace registerTable[] = {
+    {"rax", REG_RAX, VARTOLIN_USER_REG(rax)}, {"rdx", REG_RDX, VARTOLIN_USER_REG(rdx)},
+    {"rcx", REG_RCX, VARTOLIN_USER_REG(rcx)}, {"rbx", REG_RBX, VARTOLIN_USER_REG(rbx)},
+    {"rsi", REG_RSI, VARTOLIN_USER_REG(rsi)}, {"rdi", REG_RDI, VARTOLIN_USER_REG(rdi)},
+    {"rbp", REG_RBP, VARTOLIN_USER_REG(rbp)}, {"rsp", REG_RSP, VARTOLIN_USER_REG(rsp)},
+    {"r8", REG_R8, VARTOLIN_USER_REG(r8)},    {"r9", REG_R9, VARTOLIN_USER_REG(r9)},
+    {"r10", REG_R10, VARTOLIN_USER_REG(r10)}, {"r11", REG_R11, VARTOLIN_USER_REG(r11)},
+    {"r12", REG_R12, VARTOLIN_USER_REG(r12)}, {"r13", REG_R13, VARTOLIN_USER_REG(r13)},
+    {"r14", REG_R14, VARTOLIN_USER_REG(r14)}, {"r15", REG_R15, VARTOLIN_USER_REG(r15)},
+    {"rip", REG_RIP, VARTOLIN_USER_REG(rip)}, {"eflags", REG_EFL, VARTOLIN_USER_REG(eflags)},
+    {"err", REG_ERR, noPtrace},               {"trapno", REG_TRAPNO, noPtrace},
+    {"cr2", REG_CR2, noPtrace},               {"fs_base", -1, VARTOLIN_USER_REG(fs_base)},
+};
+#undef VARTOLIN_USER_REG
 constexpr int dwarfRegisterCount = 17;
+#endif
+
+// A thread's registers: from the signal's machine context for the faulting thread, from ptrace
+// for any other. Empty when neither can be read.
+QVector<Register> threadRegisters(pid_t tid, const crash::FaultRecord &record, bool fromRecord)
+{
+    QVector<Register> registers;
+#if defined(__x86_64__)
+    if (fromRecord && record.contextSize >= sizeof(gregset_t)) {
+        gregset_t g;
+        std::memcpy(&g, record.context, sizeof g);
+        for (const RegisterPlace &place : registerTable)
+            if (place.inContext >= 0)
+                registers.push_back({QLatin1String(place.name), quint64(g[place.inContext])});
+        return registers;
+    }
+    user_regs_struct r{};
+    if (ptrace(PTRACE_GETREGS, tid, nullptr, &r) != 0)
+        return registers;
+    for (const RegisterPlace &place : registerTable) {
+        if (place.inPtrace == noPtrace)
+            continue;
+        unsigned long long value = 0;
+        std::memcpy(&value, reinterpret_cast<const char *>(&r) + place.inPtrace, sizeof value);
+        registers.push_back({QLatin1String(place.name), quint64(value)});
+    }
+#else
+    (void)tid;
+    (void)record;
+    (void)fromRecord;
+#endif
+    return registers;
+}
 
 } // namespace
 
@@ -125,6 +168,7 @@ struct CrashedProcess::Private {
     std::vector<pid_t> held;
     std::map<pid_t, int> pendingSignals; // a signal met while stopping a thread, given back on release
     int memory = -1;
+    int pidfd = -1;   // the process itself, whatever its id comes to name later
     bool ended = false;
     Snapshot snapshot;
     Dwfl *dwfl = nullptr;
@@ -134,14 +178,18 @@ struct CrashedProcess::Private {
         return memory >= 0 && pread(memory, into, size, off_t(address)) == ssize_t(size);
     }
 
-    void hold()
+    // Stops every thread. Threads may start while the others are being stopped: go round until no
+    // new one shows, within the deadline.
+    void hold(const Deadline &deadline)
     {
-        // Threads may start while the others are being stopped: go round until no new one shows.
-        for (int round = 0; round < 20; ++round) {
+        for (int round = 0; round < 20 && !deadline.passed(); ++round) {
             bool more = false;
-            for (const pid_t tid : threadsOf(pid)) {
+            for (const qint64 thread : threadsOf(pid)) {
+                const pid_t tid = pid_t(thread);
                 if (std::find(held.begin(), held.end(), tid) != held.end())
                     continue;
+                if (held.size() >= std::size_t(maxThreads) || deadline.passed())
+                    break;
                 if (ptrace(PTRACE_SEIZE, tid, nullptr, nullptr) != 0) {
                     if (errno != ESRCH)
                         snapshot.problems << QStringLiteral("thread %1 cannot be inspected: %2").arg(tid).arg(QString::fromLocal8Bit(strerror(errno)));
@@ -149,8 +197,13 @@ struct CrashedProcess::Private {
                 }
                 ptrace(PTRACE_INTERRUPT, tid, nullptr, nullptr);
                 int status = 0;
-                if (waitpid(tid, &status, __WALL) != tid || !WIFSTOPPED(status))
+                pid_t stopped = 0;
+                while ((stopped = waitpid(tid, &status, __WALL | WNOHANG)) == 0 && !deadline.passed())
+                    QThread::usleep(500);
+                if (stopped != tid || !WIFSTOPPED(status)) {
+                    ptrace(PTRACE_DETACH, tid, nullptr, nullptr);
                     continue;
+                }
                 const int signal = WSTOPSIG(status);
                 if ((status >> 16) == 0 && signal != SIGTRAP && signal != SIGSTOP)
                     pendingSignals[tid] = signal;
@@ -162,67 +215,23 @@ struct CrashedProcess::Private {
         }
     }
 
-    bool initialRegisters(pid_t tid, Dwarf_Word (&dwarf)[dwarfRegisterCount]) const
+    bool initialRegisters(pid_t tid, Dwarf_Word (&dwarf)[17]) const
     {
 #if defined(__x86_64__)
         const crash::FaultRecord &record = snapshot.record;
-        if (snapshot.recordRead && quint64(tid) == record.threadId && record.kind == crash::FaultKind::Signal
-            && record.contextSize >= sizeof(gregset_t)) {
-            gregset_t g;
-            std::memcpy(&g, record.context, sizeof g);
-            const int order[] = {REG_RAX, REG_RDX, REG_RCX, REG_RBX, REG_RSI, REG_RDI, REG_RBP, REG_RSP, REG_R8,
-                                 REG_R9, REG_R10, REG_R11, REG_R12, REG_R13, REG_R14, REG_R15, REG_RIP};
-            for (int i = 0; i < dwarfRegisterCount; ++i)
-                dwarf[i] = Dwarf_Word(g[order[i]]);
-            return true;
-        }
-        user_regs_struct r{};
-        if (ptrace(PTRACE_GETREGS, tid, nullptr, &r) != 0)
+        const bool fromRecord = snapshot.recordRead && quint64(tid) == record.threadId
+                                && record.kind == crash::FaultKind::Signal;
+        const QVector<Register> registers = threadRegisters(tid, record, fromRecord);
+        if (registers.size() < dwarfRegisterCount)
             return false;
-        const unsigned long long values[] = {r.rax, r.rdx, r.rcx, r.rbx, r.rsi, r.rdi, r.rbp, r.rsp, r.r8,
-                                             r.r9, r.r10, r.r11, r.r12, r.r13, r.r14, r.r15, r.rip};
         for (int i = 0; i < dwarfRegisterCount; ++i)
-            dwarf[i] = Dwarf_Word(values[i]);
+            dwarf[i] = Dwarf_Word(registers[i].value);
         return true;
 #else
         (void)tid;
         (void)dwarf;
         return false;
 #endif
-    }
-
-    QVector<Register> faultingRegisters(pid_t tid) const
-    {
-        QVector<Register> registers;
-#if defined(__x86_64__)
-        const crash::FaultRecord &record = snapshot.record;
-        if (record.kind == crash::FaultKind::Signal && record.contextSize >= sizeof(gregset_t)) {
-            gregset_t g;
-            std::memcpy(&g, record.context, sizeof g);
-            const std::pair<const char *, int> named[] = {
-                {"rax", REG_RAX}, {"rbx", REG_RBX}, {"rcx", REG_RCX}, {"rdx", REG_RDX}, {"rsi", REG_RSI},
-                {"rdi", REG_RDI}, {"rbp", REG_RBP}, {"rsp", REG_RSP}, {"r8", REG_R8}, {"r9", REG_R9},
-                {"r10", REG_R10}, {"r11", REG_R11}, {"r12", REG_R12}, {"r13", REG_R13}, {"r14", REG_R14},
-                {"r15", REG_R15}, {"rip", REG_RIP}, {"eflags", REG_EFL}, {"err", REG_ERR}, {"trapno", REG_TRAPNO},
-                {"cr2", REG_CR2}};
-            for (const auto &[name, index] : named)
-                registers.push_back({QLatin1String(name), quint64(g[index])});
-            return registers;
-        }
-        user_regs_struct r{};
-        if (ptrace(PTRACE_GETREGS, tid, nullptr, &r) != 0)
-            return registers;
-        const std::pair<const char *, unsigned long long> named[] = {
-            {"rax", r.rax}, {"rbx", r.rbx}, {"rcx", r.rcx}, {"rdx", r.rdx}, {"rsi", r.rsi}, {"rdi", r.rdi},
-            {"rbp", r.rbp}, {"rsp", r.rsp}, {"r8", r.r8}, {"r9", r.r9}, {"r10", r.r10}, {"r11", r.r11},
-            {"r12", r.r12}, {"r13", r.r13}, {"r14", r.r14}, {"r15", r.r15}, {"rip", r.rip},
-            {"eflags", r.eflags}, {"fs_base", r.fs_base}};
-        for (const auto &[name, value] : named)
-            registers.push_back({QLatin1String(name), quint64(value)});
-#else
-        (void)tid;
-#endif
-        return registers;
     }
 
     // --- libdwfl's view of the stopped process ---------------------------------------------------
@@ -243,17 +252,18 @@ struct CrashedProcess::Private {
     }
     static bool setInitialRegisters(Dwfl_Thread *thread, void *self)
     {
-        Dwarf_Word registers[dwarfRegisterCount];
+        Dwarf_Word registers[17];
         if (!static_cast<Private *>(self)->initialRegisters(dwfl_thread_tid(thread), registers))
             return false;
-        return dwfl_thread_state_registers(thread, 0, dwarfRegisterCount, registers);
+        return dwfl_thread_state_registers(thread, 0, 17, registers);
     }
 
     bool openDwfl()
     {
+        // Debug files only from this machine's own folders: the reporter asks no server, whatever
+        // the environment names (main() also clears DEBUGINFOD_URLS before anything is loaded).
         static char *debuginfoPath = nullptr;
-        static const Dwfl_Callbacks callbacks = {dwfl_linux_proc_find_elf, dwfl_standard_find_debuginfo, nullptr,
-                                                 &debuginfoPath};
+        static const Dwfl_Callbacks callbacks = {dwfl_linux_proc_find_elf, findLocalDebuginfo, nullptr, &debuginfoPath};
         static const Dwfl_Thread_Callbacks threadCallbacks = {nextThread, nullptr, memoryRead, setInitialRegisters,
                                                               nullptr, nullptr};
         dwfl = dwfl_begin(&callbacks);
@@ -271,9 +281,17 @@ struct CrashedProcess::Private {
         return true;
     }
 
+    static int findLocalDebuginfo(Dwfl_Module *module, void **userData, const char *moduleName, Dwarf_Addr base,
+                                  const char *fileName, const char *debugLink, GElf_Word crc, char **debugFileName)
+    {
+        ::unsetenv("DEBUGINFOD_URLS");
+        return dwfl_standard_find_debuginfo(module, userData, moduleName, base, fileName, debugLink, crc, debugFileName);
+    }
+
     struct Unwinding {
         Private *d;
         ThreadStack *stack;
+        const Deadline *deadline;
     };
 
     static int onFrame(Dwfl_Frame *state, void *arg)
@@ -300,12 +318,23 @@ struct CrashedProcess::Private {
                 frame.function = demangled(function) + QStringLiteral("+") + hexNumber(offset + (lookup == pc ? 0 : 1));
         }
         u->stack->frames.push_back(frame);
-        return u->stack->frames.size() >= maxFrames ? DWARF_CB_ABORT : DWARF_CB_OK;
+        return u->stack->frames.size() >= maxFrames || u->deadline->passed() ? DWARF_CB_ABORT : DWARF_CB_OK;
     }
+
+    struct ModuleListing {
+        QVector<Module> *modules;
+        const Deadline *deadline;
+        bool cut = false;
+    };
 
     static int onModule(Dwfl_Module *module, void **, const char *name, Dwarf_Addr start, void *arg)
     {
-        auto *modules = static_cast<QVector<Module> *>(arg);
+        auto *listing = static_cast<ModuleListing *>(arg);
+        QVector<Module> *modules = listing->modules;
+        if (modules->size() >= maxModules || listing->deadline->passed()) {
+            listing->cut = true;
+            return DWARF_CB_ABORT;
+        }
         Dwarf_Addr end = 0;
         dwfl_module_info(module, nullptr, nullptr, &end, nullptr, nullptr, nullptr, nullptr);
         Module entry{QString::fromLocal8Bit(name ? name : "?"), start, end - start, {}};
@@ -325,17 +354,25 @@ struct CrashedProcess::Private {
     }
 };
 
-CrashedProcess::CrashedProcess(qint64 pid, quint64 recordAddress) : d(std::make_unique<Private>())
+CrashedProcess::CrashedProcess(qint64 pid, quint64 recordAddress, const Deadline &deadline)
+    : d(std::make_unique<Private>())
 {
     d->pid = pid_t(pid);
     d->snapshot.pid = pid;
+#ifdef SYS_pidfd_open
+    d->pidfd = int(syscall(SYS_pidfd_open, d->pid, 0));
+#endif
     d->snapshot.executable = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
-    d->hold();
+    d->hold(deadline);
     if (d->held.empty())
         d->snapshot.problems << QStringLiteral("the process could not be stopped for inspection");
     d->memory = open(QStringLiteral("/proc/%1/mem").arg(pid).toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
     crash::FaultRecord &record = d->snapshot.record;
-    acceptFaultRecord(d->snapshot, d->read(recordAddress, &record, sizeof record));
+    const bool read = !d->held.empty() && d->read(recordAddress, &record, sizeof record);
+    QVector<quint64> threads;
+    for (const pid_t tid : d->held)
+        threads.push_back(quint64(tid));
+    checkFaultRecord(d->snapshot, read, threads);
 }
 
 CrashedProcess::~CrashedProcess()
@@ -346,36 +383,50 @@ CrashedProcess::~CrashedProcess()
         dwfl_end(d->dwfl);
     if (d->memory >= 0)
         close(d->memory);
+    if (d->pidfd >= 0)
+        close(d->pidfd);
 }
 
-Snapshot CrashedProcess::snapshot()
+bool CrashedProcess::held() const
+{
+    return !d->held.empty();
+}
+
+Snapshot CrashedProcess::snapshot(const Deadline &deadline)
 {
     Snapshot &s = d->snapshot;
     const crash::FaultRecord &record = s.record;
     s.faultingThread = s.recordRead ? record.threadId : 0;
     s.fault = s.recordRead ? faultDescription(record, qint64(d->pid))
-                           : QStringLiteral("unknown (the fault record could not be read)");
-    if (s.recordRead)
-        s.registers = d->faultingRegisters(pid_t(record.threadId));
+                           : QStringLiteral("unknown (%1)").arg(s.problems.value(0, QStringLiteral("no fault record")));
+    if (s.faultingThread)
+        s.registers = threadRegisters(pid_t(s.faultingThread), record, record.kind == crash::FaultKind::Signal);
 
     if (d->openDwfl()) {
         // The faulting thread first, then the others in the order of their ids.
         std::vector<pid_t> order = d->held;
         std::stable_partition(order.begin(), order.end(), [&](pid_t tid) { return quint64(tid) == s.faultingThread; });
         for (const pid_t tid : order) {
+            if (deadline.passed()) {
+                s.problems << QStringLiteral("the stacks of %1 threads: out of time").arg(order.size() - std::size_t(s.threads.size()));
+                break;
+            }
             ThreadStack stack;
             stack.id = quint64(tid);
-            stack.name = readLine(QStringLiteral("/proc/%1/task/%2/comm").arg(d->pid).arg(tid));
+            stack.name = firstLine(QStringLiteral("/proc/%1/task/%2/comm").arg(d->pid).arg(tid));
             stack.faulting = quint64(tid) == s.faultingThread;
-            Private::Unwinding unwinding{d.get(), &stack};
+            Private::Unwinding unwinding{d.get(), &stack, &deadline};
             if (dwfl_getthread_frames(d->dwfl, tid, Private::onFrame, &unwinding) != 0 && stack.frames.size() < maxFrames
                 && dwfl_errno() != 0)
                 stack.problem = QString::fromUtf8(dwfl_errmsg(-1));
             s.threads.push_back(stack);
         }
-        dwfl_getmodules(d->dwfl, Private::onModule, &s.modules, 0);
+        Private::ModuleListing listing{&s.modules, &deadline};
+        dwfl_getmodules(d->dwfl, Private::onModule, &listing, 0);
+        if (listing.cut)
+            s.problems << QStringLiteral("modules past the first %1: out of time or too many").arg(s.modules.size());
     }
-    s.processes = runningProcesses();
+    s.processes = runningProcesses(deadline, &s.problems);
     s.system = systemFacts();
     return s;
 }
@@ -385,24 +436,26 @@ void CrashedProcess::end()
     if (d->ended)
         return;
     d->ended = true;
-    kill(d->pid, SIGKILL);
+    // Through the process's own descriptor: after a box that stayed open for hours, its id may name
+    // another process by now.
+#ifdef SYS_pidfd_send_signal
+    if (d->pidfd < 0 || syscall(SYS_pidfd_send_signal, d->pidfd, SIGKILL, nullptr, 0) != 0)
+#endif
+        if (!d->held.empty()) // still traced by us, so still that process
+            kill(d->pid, SIGKILL);
     // Each held thread reports its end to us; the leader's comes only after all the others'.
+    const Deadline deadline(std::chrono::seconds(3));
     for (const pid_t tid : d->held) {
         int status = 0;
-        if (tid != d->pid)
-            waitpid(tid, &status, __WALL);
+        while (tid != d->pid && waitpid(tid, &status, __WALL | WNOHANG) == 0 && !deadline.passed())
+            QThread::msleep(5);
     }
-    for (int i = 0; i < 300; ++i) {
-        int status = 0;
-        if (waitpid(d->pid, &status, __WALL | WNOHANG) != 0)
-            break;
+    for (int status = 0; waitpid(d->pid, &status, __WALL | WNOHANG) == 0 && !deadline.passed();)
         QThread::msleep(10);
-    }
     // The process is gone once it is a zombie for its parent to collect, or collected.
-    for (int i = 0; i < 300; ++i) {
-        const QString stat = readLine(QStringLiteral("/proc/%1/stat").arg(d->pid));
-        const int close = stat.lastIndexOf(QLatin1Char(')'));
-        if (stat.isEmpty() || (close > 0 && stat.mid(close + 2, 1) == QLatin1String("Z")))
+    while (!deadline.passed()) {
+        const QByteArray stat = readSystemFile(QStringLiteral("/proc/%1/stat").arg(d->pid), 4096);
+        if (stat.isEmpty() || processState(stat) == 'Z')
             break;
         QThread::msleep(10);
     }
@@ -418,43 +471,35 @@ void CrashedProcess::release()
     d->held.clear();
 }
 
-QVector<RunningProcess> runningProcesses()
+QVector<RunningProcess> runningProcesses(const Deadline &deadline, QStringList *problems)
 {
     QVector<RunningProcess> processes;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        bool number = false;
-        const qint64 pid = entry.toLongLong(&number);
-        if (number)
-            processes.push_back({quint64(pid), processName(pid)});
+    const QVector<qint64> ids =
+        numericEntries(QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot), maxProcesses);
+    for (const qint64 pid : ids) {
+        if (deadline.passed()) {
+            *problems << QStringLiteral("%1 of %2 processes: out of time").arg(ids.size() - processes.size()).arg(ids.size());
+            break;
+        }
+        processes.push_back({quint64(pid), processName(pid)});
     }
-    std::sort(processes.begin(), processes.end(), [](const RunningProcess &a, const RunningProcess &b) { return a.id < b.id; });
     return processes;
 }
 
 SystemFacts systemFacts()
 {
     SystemFacts facts;
-    QString pretty;
-    for (const QString &line : linesOf(QStringLiteral("/etc/os-release")))
-        if (line.startsWith(QLatin1String("PRETTY_NAME=")))
-            pretty = line.mid(12).remove(QLatin1Char('"')).trimmed();
+    const QString pretty = osPrettyName(readSystemFile(QStringLiteral("/etc/os-release")));
     utsname names{};
     uname(&names);
     facts.os = QStringLiteral("%1; %2 %3 %4").arg(pretty.isEmpty() ? QStringLiteral("unknown distribution") : pretty,
                                                  QString::fromLocal8Bit(names.sysname), QString::fromLocal8Bit(names.release),
                                                  QString::fromLocal8Bit(names.machine));
-    for (const QString &line : linesOf(QStringLiteral("/proc/cpuinfo")))
-        if (facts.cpu.isEmpty() && line.startsWith(QLatin1String("model name")))
-            facts.cpu = line.section(QLatin1Char(':'), 1).trimmed();
+    facts.cpu = cpuModel(readSystemFile(QStringLiteral("/proc/cpuinfo")));
     facts.cpuCount = int(sysconf(_SC_NPROCESSORS_ONLN));
-    for (const QString &line : linesOf(QStringLiteral("/proc/meminfo"))) {
-        const QStringList fields = line.simplified().split(QLatin1Char(' '));
-        if (fields.size() >= 2 && fields[0] == QLatin1String("MemTotal:"))
-            facts.memoryTotal = fields[1].toULongLong() * 1024;
-        if (fields.size() >= 2 && fields[0] == QLatin1String("MemAvailable:"))
-            facts.memoryFree = fields[1].toULongLong() * 1024;
-    }
+    const MemoryFigures memory = memoryFigures(readSystemFile(QStringLiteral("/proc/meminfo")));
+    facts.memoryTotal = memory.total;
+    facts.memoryFree = memory.available;
     return facts;
 }
 

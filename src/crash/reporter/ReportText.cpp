@@ -1,13 +1,11 @@
 #include "ReportText.h"
 
-#include "crash/ReportFile.h"
+#include "crash/box/ReportFile.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QScreen>
-#include <cstdlib>
-#include <cxxabi.h>
 
 namespace reporter {
 
@@ -108,15 +106,6 @@ QString hexNumber(quint64 value)
     return QStringLiteral("0x") + QString::number(value, 16);
 }
 
-QString demangled(const char *symbol)
-{
-    int status = -1;
-    char *readable = abi::__cxa_demangle(symbol, nullptr, nullptr, &status);
-    const QString name = status == 0 && readable ? QString::fromUtf8(readable) : QString::fromUtf8(symbol);
-    std::free(readable);
-    return name;
-}
-
 QString reportText(const Snapshot &s)
 {
     QString out = crash::reportHeading();
@@ -130,7 +119,7 @@ QString reportText(const Snapshot &s)
     addProcesses(out, s);
     addSystem(out, s);
     out += crash::reportEnding();
-    return out;
+    return crash::withoutHome(out);
 }
 
 } // namespace reporter

@@ -7,11 +7,10 @@
 
 namespace reporter {
 
+// The home folder is written as "~" (Linux) or "%USERPROFILE%" (Windows) in every path.
 QString reportText(const Snapshot &snapshot);
 
 // A number as "0x1f": offsets and addresses in a frame's line.
 QString hexNumber(quint64 value);
-// A C++ symbol as the source writes it ("_ZN8TfrmMain..." as "TfrmMain::..."); others as they are.
-QString demangled(const char *symbol);
 
 } // namespace reporter

@@ -4,7 +4,7 @@
 #include "SendDialog.h"
 #include "about/FileReplace.h"
 #include "about/SaveDialog.h"
-#include "crash/ReportFile.h"
+#include "ReportFile.h"
 
 #include <QApplication>
 #include <QDir>

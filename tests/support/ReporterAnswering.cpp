@@ -1,8 +1,8 @@
-#include "Answering.h"
+#include "ReporterAnswering.h"
 
 #include "about/SaveDialog.h"
-#include "crash/CrashDialog.h"
-#include "crash/SendDialog.h"
+#include "crash/box/CrashDialog.h"
+#include "crash/box/SendDialog.h"
 
 #include <QCheckBox>
 #include <QFile>

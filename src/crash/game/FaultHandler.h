@@ -1,11 +1,12 @@
 #pragma once
 // Fatal faults: a signal (POSIX) or an unhandled structured exception and the C run-time's own
 // endings (Windows), in any thread. The process that faults trusts nothing of itself any more: it
-// only notes the fault in a record it set up in advance, starts the reporter program and waits;
-// the reporter gathers the report from outside, shows the box and ends the process. When the
-// reporter cannot be started, a short report is written with system calls alone.
+// notes the fault in a record set up in advance, starts the reporter with a command line prepared
+// in advance, and waits, for a bounded time, to be taken over; the reporter gathers the report from
+// outside, shows the box and ends the process. When the reporter cannot do its work, the game writes
+// a short report with system calls alone and ends.
 
-#include "FaultRecord.h"
+#include "crash/protocol/CrashProtocol.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,22 +20,22 @@ namespace crash {
 bool installFaultHandler();
 bool faultHandlerInstalled();
 
-// The reporter program, found beside the game (or in the libexec folder of an installation).
+// The reporter program: beside the game in a build, or where the installation keeps it.
 QString reporterProgram();
-// The reporter to start, and arguments added to its command line (tests answer its box with them).
-void setReporter(const QString &program, const QStringList &extraArguments = {});
-// The arguments the reporter is started with for this process: which process, where its record is.
-QStringList reporterArguments();
+void setReporter(const QString &program);
 
 // Where the report goes, and how the game starts afresh (default: this program, no arguments).
 void setReportPath(const QString &path);
 void setRestartCommand(const QStringList &command);
+QStringList restartCommand();
 
 // The main window, whose picture goes with a report and over whose screen the box appears.
 void watchMainWindow(QWidget *window);
 QWidget *mainWindow();
-// The command that starts the game afresh.
-QStringList restartCommand();
+
+// The reporter's command line for this process as prepared now (a fatal fault's; gathering adds
+// its hand-over file).
+ReporterCommand reporterCommand();
 
 // The record handed to the reporter. The error handler fills it for a C++ error.
 FaultRecord &faultRecord();
@@ -42,5 +43,12 @@ FaultRecord &faultRecord();
 std::uint64_t currentThreadId();
 // Lets the reporter, a child of this process, look into it where the system asks for that (Linux).
 void allowReporterToInspect();
+
+// One report at a time. A C++ error takes the record while its report is gathered and gives it
+// back, its text cleared, when the report is made. While a fatal fault is being reported, a C++
+// error never returns from beginCppErrorReport (the reporter ends the process); false means a report
+// is already under way on this thread.
+bool beginCppErrorReport();
+void endCppErrorReport();
 
 } // namespace crash
