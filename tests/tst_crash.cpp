@@ -11,8 +11,16 @@
 #include "support/CrashSupport.h"
 #include "uMain.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QtTest>
+#ifndef Q_OS_WIN
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 #include <cstdint>
 #include <cstdlib>
 #include <thread>
@@ -43,6 +51,12 @@ namespace {
 [[gnu::noinline]] void faultOnWorkerThread()
 {
     std::thread worker([] { writeThroughNull(); });
+    worker.join();
+}
+
+[[gnu::noinline]] void overflowOnWorkerThread()
+{
+    std::thread worker([] { std::printf("%d\n", recurseForever(0)); });
     worker.join();
 }
 
@@ -85,6 +99,8 @@ int runFaultingGame(int argc, char **argv)
             std::printf("%d\n", recurseForever(0));
         else if (kind == QLatin1String("worker"))
             faultOnWorkerThread();
+        else if (kind == QLatin1String("worker overflow"))
+            overflowOnWorkerThread();
     });
     return QApplication::exec();
 }
@@ -102,9 +118,41 @@ class CrashTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void faultIsReportedFromOutside_data();
     void faultIsReportedFromOutside();
+    void reporterThatDiesLeavesTheShortReport();
+    void cleanupTestCase();
+
+private:
+    int m_debuginfoServer = -1;
 };
+
+void CrashTest::initTestCase()
+{
+#ifndef Q_OS_WIN
+    // A debug-info server that never answers, as a desktop session may name one: the reporter must
+    // neither wait for it nor tell it anything.
+    m_debuginfoServer = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    QVERIFY(bind(m_debuginfoServer, reinterpret_cast<sockaddr *>(&address), length) == 0);
+    QVERIFY(listen(m_debuginfoServer, 16) == 0);
+    QVERIFY(getsockname(m_debuginfoServer, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+    qputenv("DEBUGINFOD_URLS", "http://127.0.0.1:" + QByteArray::number(ntohs(address.sin_port)));
+#endif
+}
+
+void CrashTest::cleanupTestCase()
+{
+#ifndef Q_OS_WIN
+    const int connection = accept(m_debuginfoServer, nullptr, nullptr);
+    QVERIFY2(connection < 0 && (errno == EAGAIN || errno == EWOULDBLOCK), "the reporter asked the debug-info server");
+    close(m_debuginfoServer);
+#endif
+}
 
 void CrashTest::faultIsReportedFromOutside_data()
 {
@@ -124,6 +172,7 @@ void CrashTest::faultIsReportedFromOutside_data()
     QTest::newRow("division by zero") << "divide" << "restart" << divided << "divideByZero";
     QTest::newRow("endless recursion") << "recursion" << "close" << overflowed << "recurseForever";
     QTest::newRow("worker thread") << "worker" << "restart" << nullWrite << "writeThroughNull";
+    QTest::newRow("stack overflow on a worker thread") << "worker overflow" << "close" << overflowed << "recurseForever";
 }
 
 void CrashTest::faultIsReportedFromOutside()
@@ -141,12 +190,20 @@ void CrashTest::faultIsReportedFromOutside()
 
     QProcess game;
     game.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Run as from a folder under the home folder: the report must not spell it out.
+    const QString home = QFileInfo(QCoreApplication::applicationDirPath()).absolutePath();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    game.setProcessEnvironment(environment);
+    QElapsedTimer clock;
+    clock.start();
     game.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--fault"), kind, dir.path(), answers});
     QVERIFY(game.waitForFinished(120000));
     // Ended by the reporter, not by returning.
     QVERIFY(game.exitStatus() == QProcess::CrashExit || game.exitCode() != 0);
     const bool restart = answers.endsWith(QLatin1String("restart"));
     QTRY_VERIFY_WITH_TIMEOUT(readAll(dir.filePath(QStringLiteral("box.log"))).contains(QLatin1String("click: ")), 30000);
+    QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
 
     QFile file(reportPath);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -155,6 +212,14 @@ void CrashTest::faultIsReportedFromOutside()
     const QString report = QString::fromUtf8(bytes.mid(earlier.size()));
     const QString text = QString(report).remove(QLatin1Char('\r')); // the file has CR LF on Windows
     QVERIFY2(missingSections(text).isEmpty(), qPrintable(missingSections(text).join(QStringLiteral(", "))));
+    QVERIFY2(!text.contains(home), qPrintable(text.section(QLatin1Char('\n'), 0, 10)));
+#ifdef Q_OS_WIN
+    QVERIFY(text.contains(QLatin1String("%USERPROFILE%")));
+#else
+    QVERIFY(text.contains(QLatin1String("Process: ")) && text.contains(QLatin1String(" ~/")));
+    QCOMPARE(file.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+             QFile::Permissions());
+#endif
     QVERIFY2(text.contains(QStringLiteral("Fault: ") + fault), qPrintable(text.section(QLatin1Char('\n'), 0, 8)));
     // The faulting thread comes first, and its stack starts where the fault happened.
     const QString faulting = text.section(QStringLiteral("(faulting)\n"), 1).section(QStringLiteral("\nThread "), 0, 0);
@@ -167,7 +232,7 @@ void CrashTest::faultIsReportedFromOutside()
 #else
     QVERIFY2(faulting.contains(function), qPrintable(faulting));
 #endif
-    const bool onWorker = kind == QLatin1String("worker");
+    const bool onWorker = kind.startsWith(QLatin1String("worker"));
     const QString mainThread = readAll(dir.filePath(QStringLiteral("main-thread.txt")));
     QVERIFY(!mainThread.isEmpty());
     QCOMPARE(text.contains(QRegularExpression(QStringLiteral("\nThread %1( \"[^\"]*\")? \\(faulting\\)").arg(mainThread))), !onWorker);
@@ -185,6 +250,7 @@ void CrashTest::faultIsReportedFromOutside()
     // The maker reads the frames back to the source.
     if (kind == QLatin1String("null")) {
         QProcess symbolize;
+        symbolize.setProcessEnvironment(environment); // the same home folder as the game's
         symbolize.start(QStringLiteral("bash"), {QStringLiteral(VARTOLIN_SOURCE_DIR "/scripts/symbolize"), reportPath});
         QVERIFY(symbolize.waitForFinished(120000));
         const QString symbolized = QString::fromUtf8(symbolize.readAllStandardOutput());
@@ -200,6 +266,37 @@ void CrashTest::faultIsReportedFromOutside()
         QTest::qWait(1000);
         QVERIFY(!QFile::exists(restarted));
     }
+}
+
+void CrashTest::reporterThatDiesLeavesTheShortReport()
+{
+#ifdef VARTOLIN_SANITIZE
+    QSKIP("the sanitizers own the fatal signals in this build");
+#endif
+    // The reporter is killed once it holds the game: the game runs on, writes what it knows, and
+    // ends by its fault.
+    QTemporaryDir dir;
+    const QString reportPath = dir.filePath(QStringLiteral("bugreport.txt"));
+    const QByteArray earlier = writeEarlierReports(reportPath);
+    QProcess game;
+    game.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VARTOLIN_TEST_DIE_WHILE_HOLDING"), QStringLiteral("1"));
+    game.setProcessEnvironment(environment);
+    game.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--fault"), QStringLiteral("null"), dir.path(),
+                                                         QStringLiteral("close")});
+    QVERIFY(game.waitForFinished(60000));
+    QCOMPARE(game.exitStatus(), QProcess::CrashExit);
+    const QByteArray bytes = [&] {
+        QFile file(reportPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QVERIFY(bytes.startsWith(earlier));
+    const QString added = QString::fromUtf8(bytes.mid(earlier.size())).remove(QLatin1Char('\r'));
+    QVERIFY2(added.startsWith(QLatin1String("==== Vartolin bug report ====\nDate: ")), qPrintable(added));
+    QVERIFY2(added.contains(QLatin1String("The crash reporter ended before it finished")), qPrintable(added));
+    QVERIFY(added.contains(QLatin1String("Version: " VARTOLIN_VERSION)));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("box.log"))));
 }
 
 int main(int argc, char **argv)

@@ -41,6 +41,7 @@ private slots:
     void boxShowsSavesAndRestarts();
     void closeEndsTheMessageLoop();
     void unwritableReportStillAsksTheUser();
+    void withoutReporterAShortReportIsWritten_data();
     void withoutReporterAShortReportIsWritten();
     void reportGoesToTheApplicationDataFolder();
     void errorEndingTheProgramIsReported();
@@ -165,6 +166,13 @@ void ErrorHandlerTest::reportIsGatheredFromOutsideAndAppended()
     QCOMPARE(m_details.front().reportPath, file.fileName());
     // The file holds exactly what was there, then the two reports the boxes showed.
     QCOMPARE(bytes, earlier + crash::reportFileBytes(m_details[0].report + m_details[1].report));
+    // Each error's text goes with its own report only.
+    QVERIFY(!reports[1].contains(QLatin1String("first failure")));
+    QCOMPARE(crash::faultRecord().errorText[0], '\0');
+#ifndef Q_OS_WIN
+    QCOMPARE(file.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+             QFile::Permissions());
+#endif
 }
 
 void ErrorHandlerTest::boxShowsSavesAndRestarts()
@@ -219,14 +227,30 @@ void ErrorHandlerTest::unwritableReportStillAsksTheUser()
     QVERIFY(m_details.front().report.contains(QLatin1String("Fault: C++ error: lost report")));
 }
 
+void ErrorHandlerTest::withoutReporterAShortReportIsWritten_data()
+{
+    QTest::addColumn<bool>("killed");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("no reporter") << false << "the crash reporter was not found";
+    QTest::newRow("reporter killed while it holds the game") << true << "the crash reporter failed";
+}
+
 void ErrorHandlerTest::withoutReporterAShortReportIsWritten()
 {
-    crash::setReporter({});
-    ErrorHandler::handle(QStringLiteral("no reporter"));
+    QFETCH(bool, killed);
+    QFETCH(QString, why);
+    if (killed)
+        qputenv("VARTOLIN_TEST_DIE_WHILE_HOLDING", "1");
+    else
+        crash::setReporter({});
+    const auto restore = qScopeGuard([] { qunsetenv("VARTOLIN_TEST_DIE_WHILE_HOLDING"); });
+    // The game goes on: the box comes, and this returns.
+    QCOMPARE(ErrorHandler::handle(QStringLiteral("no reporter")), ErrorChoice::Continue);
     const QString report = readReport();
     QVERIFY(report.contains(QLatin1String("Version: " VARTOLIN_VERSION)));
     QVERIFY(report.contains(QLatin1String("Fault: C++ error: no reporter")));
-    QVERIFY(report.contains(QLatin1String("the crash reporter was not found")));
+    QVERIFY2(report.contains(why), qPrintable(report));
+    QCOMPARE(m_details.front().report, report);
 }
 
 void ErrorHandlerTest::reportGoesToTheApplicationDataFolder()
@@ -292,7 +316,9 @@ void ErrorHandlerTest::sendHandsTheReportToTheMailProgram()
     QDir().mkpath(bin);
     QFile standIn(bin + QStringLiteral("/xdg-email"));
     QVERIFY(standIn.open(QIODevice::WriteOnly));
-    standIn.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + log.toUtf8() + "'\n");
+    // It keeps a copy of the first attached file (the originals go once the mail program has them).
+    standIn.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + log.toUtf8() + "'\n"
+                  "for a in \"$@\"; do [ -f \"$a\" ] && cp \"$a\" '" + log.toUtf8() + ".attached' && break; done\n");
     standIn.close();
     standIn.setPermissions(standIn.permissions() | QFileDevice::ExeUser);
     const QByteArray path = qgetenv("PATH");
@@ -312,9 +338,13 @@ void ErrorHandlerTest::sendHandsTheReportToTheMailProgram()
     const QRegularExpression attached(QStringLiteral("^(.*bugreport\\.txt)\\r?$"), QRegularExpression::MultilineOption);
     const QRegularExpressionMatch match = attached.match(given);
     QVERIFY2(match.hasMatch(), qPrintable(given));
-    QFile attachment(match.captured(1));
+    QFile attachment(log + QStringLiteral(".attached"));
     QVERIFY(attachment.open(QIODevice::ReadOnly));
     QCOMPARE(attachment.readAll(), crash::reportFileBytes(m_details.front().report));
+    // It was in a folder of this user's alone, gone with the box.
+    const QFileInfo outgoing(QFileInfo(match.captured(1)).absolutePath());
+    QVERIFY2(!outgoing.exists(), qPrintable(outgoing.filePath()));
+    QVERIFY(!outgoing.filePath().startsWith(m_dir->path()));
     // No window to picture here: no screenshot goes with it.
     QVERIFY(!given.contains(QLatin1String("screenshot.png")));
 }

@@ -1,7 +1,8 @@
 // A stand-in Simple MAPI provider: instead of opening a mail program it writes down what it was
-// given, one item a line, to the file named by VARTOLIN_MAPI_LOG, and reports success.
+// given, one item a line, to the file named by VARTOLIN_MAPI_LOG, keeps a copy of the first attached
+// file as <log>.attached (the originals go once the mail program has them), and reports success.
 
-#include "crash/MapiWide.h"
+#include "crash/box/MapiWide.h"
 
 #include <string>
 
@@ -37,5 +38,9 @@ extern "C" __declspec(dllexport) ULONG WINAPI MAPISendMailW(LHANDLE, ULONG_PTR, 
     DWORD written = 0;
     WriteFile(file, log.data(), DWORD(log.size()), &written, nullptr);
     CloseHandle(file);
+    if (message->nFileCount > 0) {
+        const std::wstring copy = std::wstring(path) + L".attached";
+        CopyFileW(message->lpFiles[0].lpszPathName, copy.c_str(), FALSE);
+    }
     return SUCCESS_SUCCESS;
 }

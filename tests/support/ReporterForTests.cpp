@@ -4,11 +4,17 @@
 //   VARTOLIN_TEST_LOG       what each dialog showed
 //   VARTOLIN_TEST_SAVE_TO   the save dialog's answer
 //   VARTOLIN_TEST_SEND_AS   the send form's answers: name|mail|text
+//   VARTOLIN_TEST_DIE_WHILE_HOLDING   set: the reporter is killed once it has gathered the report
 
 #include "ReporterAnswering.h"
 #include "crash/reporter/ReporterRun.h"
 
 #include <QString>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <csignal>
+#endif
 #include <QStringList>
 
 int main(int argc, char **argv)
@@ -18,5 +24,13 @@ int main(int argc, char **argv)
         reporter::answerDialogs({steps.split(QLatin1Char(','), Qt::SkipEmptyParts), qEnvironmentVariable("VARTOLIN_TEST_LOG"),
                                  qEnvironmentVariable("VARTOLIN_TEST_SAVE_TO"),
                                  qEnvironmentVariable("VARTOLIN_TEST_SEND_AS").split(QLatin1Char('|'))});
+    if (qEnvironmentVariableIsSet("VARTOLIN_TEST_DIE_WHILE_HOLDING"))
+        reporter::setWhileHoldingHook([] {
+#ifdef Q_OS_WIN
+            TerminateProcess(GetCurrentProcess(), 9);
+#else
+            raise(SIGKILL);
+#endif
+        });
     return reporter::runReporter(argc, argv);
 }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QUrlQuery>
 
 namespace crash {
@@ -29,18 +30,20 @@ MailMessage composeBugReportMail(const SendRequest &request, const CrashDetails 
     MailMessage message{supportAddress(), bugReportSubject(), {}, {}};
     const QString doing = request.whatWereYouDoing.isEmpty() ? QStringLiteral("(not said)") : request.whatWereYouDoing;
     message.body = QStringLiteral("What were you doing?\n%1\n\nName: %2\nE-mail address: %3\n\nError: %4\n")
-                       .arg(doing, request.name, request.email, details.error);
+                       .arg(doing, request.name, request.email, withoutHome(details.error));
 
-    QDir folder(attachmentFolder);
-    folder.mkpath(QStringLiteral("."));
+    const QDir folder(attachmentFolder);
+    // New files only, never through a link someone else left there.
     QFile report(folder.filePath(QStringLiteral("bugreport.txt")));
-    if (report.open(QIODevice::WriteOnly | QIODevice::Truncate) && report.write(reportFileBytes(details.report)) >= 0
+    QFile::remove(report.fileName());
+    if (report.open(QIODevice::WriteOnly | QIODevice::NewOnly) && report.write(reportFileBytes(details.report)) >= 0
         && report.flush())
         message.attachments << QFileInfo(report).absoluteFilePath();
     report.close();
     if (request.attachScreenshot && !details.screenshot.isNull()) {
-        const QString picture = folder.filePath(QStringLiteral("screenshot.png"));
-        if (details.screenshot.save(picture, "PNG"))
+        QFile picture(folder.filePath(QStringLiteral("screenshot.png")));
+        QFile::remove(picture.fileName());
+        if (picture.open(QIODevice::WriteOnly | QIODevice::NewOnly) && details.screenshot.save(&picture, "PNG"))
             message.attachments << QFileInfo(picture).absoluteFilePath();
     }
     return message;
@@ -60,11 +63,12 @@ QUrl mailtoLink(const MailMessage &message)
     return link;
 }
 
-QString sendBugReport(const SendRequest &request, const CrashDetails &details, QWidget *parent)
+QString sendBugReport(const SendRequest &request, const CrashDetails &details, QTemporaryDir &outgoing,
+                      QWidget *parent)
 {
-    const QString folder = details.reportPath.isEmpty()
-                               ? QDir::temp().filePath(QStringLiteral("vartolin-bug-report"))
-                               : QFileInfo(details.reportPath).absoluteDir().filePath(QStringLiteral("outgoing"));
+    if (!outgoing.isValid())
+        return QStringLiteral("No private folder for the message could be made (%1).").arg(outgoing.errorString());
+    const QString folder = outgoing.path();
     MailMessage message = composeBugReportMail(request, details, folder);
     QString detail;
     switch (handToMailProgram(message, parent, &detail)) {
@@ -77,9 +81,14 @@ QString sendBugReport(const SendRequest &request, const CrashDetails &details, Q
     case Handoff::NoMailProgram:
         break;
     }
-    // No mail program takes attachments: a plain message, and the user attaches the report.
-    const QString reportFile = QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("bugreport.txt")));
-    message.body += QStringLiteral("\nThe bug report is the file %1; please attach it.\n").arg(reportFile);
+    // No mail program takes attachments: a plain message, and the user attaches the report: the
+    // saved one, or else the outgoing copy, which then stays.
+    QString reportFile = QDir::toNativeSeparators(details.reportPath);
+    if (details.reportPath.isEmpty()) {
+        reportFile = QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("bugreport.txt")));
+        outgoing.setAutoRemove(false);
+    }
+    message.body += QStringLiteral("\nThe bug report is the file %1; please attach it.\n").arg(withoutHome(reportFile));
     if (QDesktopServices::openUrl(mailtoLink(message)))
         return QStringLiteral("A new message to %1 was opened (%2). Please attach the file %3 to it.")
             .arg(message.to, detail, reportFile);

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QUrl>
 
+class QTemporaryDir;
 class QWidget;
 
 namespace crash {
@@ -22,16 +23,19 @@ struct MailMessage {
     QStringList attachments; // absolute paths
 };
 
-// The message for a report: what the user wrote and who they are in the body; the report and, when
-// asked for, the picture of the game written into `attachmentFolder` and attached.
+// The message for a report: what the user wrote and who they are in the body (the home folder
+// written as in the report); the report and, when asked for, the picture of the game written into
+// `attachmentFolder` and attached.
 MailMessage composeBugReportMail(const SendRequest &request, const CrashDetails &details,
                                  const QString &attachmentFolder);
 
 // A mailto: link for the message: everything but the attachments.
 QUrl mailtoLink(const MailMessage &message);
 
-// Composes the message and hands it over; returns what the user is told.
-QString sendBugReport(const SendRequest &request, const CrashDetails &details, QWidget *parent);
+// Composes the message with its attachments in `outgoing` (a private folder that goes once the mail
+// program has them) and hands it over; returns what the user is told.
+QString sendBugReport(const SendRequest &request, const CrashDetails &details, QTemporaryDir &outgoing,
+                      QWidget *parent);
 
 // --- the platform's mail program: MailHandoff_posix.cpp or MailHandoff_win.cpp -------------------
 

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -113,6 +114,8 @@ CrashDialog::CrashDialog(CrashDetails details, QWidget *parent) : HookedDialog(p
     connect(closeButton, &QPushButton::clicked, this, [this] { finish(CrashChoice::Close); });
 }
 
+CrashDialog::~CrashDialog() = default;
+
 CrashChoice CrashDialog::run(QScreen *screen)
 {
     m_choice = CrashChoice::Close; // the window's close box
@@ -181,10 +184,13 @@ void CrashDialog::showReport()
 
 void CrashDialog::sendReport()
 {
-    SendDialog form(!m_details.screenshot.isNull(), this);
+    SendDialog form(m_details.screenshot, this);
     if (form.exec() != QDialog::Accepted)
         return;
-    setStatus(sendBugReport(form.request(), m_details, this));
+    // The copies that go with the message, in a folder of this user's alone, which goes with the box.
+    if (!m_outgoing)
+        m_outgoing = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("vartolin-report-XXXXXX")));
+    setStatus(sendBugReport(form.request(), m_details, *m_outgoing, this));
 }
 
 } // namespace crash

@@ -6,10 +6,12 @@
 #include "DialogHook.h"
 
 #include <QImage>
+#include <memory>
 
 class QLabel;
 class QPushButton;
 class QScreen;
+class QTemporaryDir;
 
 namespace crash {
 
@@ -30,6 +32,7 @@ class CrashDialog : public HookedDialog
 
 public:
     explicit CrashDialog(CrashDetails details, QWidget *parent = nullptr);
+    ~CrashDialog() override; // removes the outgoing copies
 
     // Shows the box modally, centred on `screen` (or on its parent), and returns the choice.
     CrashChoice run(QScreen *screen = nullptr);
@@ -48,6 +51,7 @@ private:
     void setStatus(const QString &text);
 
     CrashDetails m_details;
+    std::unique_ptr<QTemporaryDir> m_outgoing;
     CrashChoice m_choice = CrashChoice::Close;
 };
 

@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QFormLayout>
+#include <QImage>
+#include <QPixmap>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +15,7 @@
 
 namespace crash {
 
-SendDialog::SendDialog(bool screenshotAvailable, QWidget *parent) : HookedDialog(parent)
+SendDialog::SendDialog(const QImage &screenshot, QWidget *parent) : HookedDialog(parent)
 {
     setObjectName(QStringLiteral("SendDialog"));
     setWindowTitle(QStringLiteral("Send bug report"));
@@ -34,7 +36,19 @@ SendDialog::SendDialog(bool screenshotAvailable, QWidget *parent) : HookedDialog
     doingEdit->setFixedHeight(110);
     screenshotBox = new QCheckBox(QStringLiteral("Attach a picture of the game as it was when the error happened"));
     screenshotBox->setObjectName(QStringLiteral("screenshotBox"));
-    screenshotBox->setEnabled(screenshotAvailable);
+    screenshotBox->setEnabled(!screenshot.isNull());
+    screenshotPreview = new QLabel;
+    screenshotPreview->setObjectName(QStringLiteral("screenshotPreview"));
+    screenshotPreview->setFrameShape(QFrame::Box);
+    if (!screenshot.isNull()) {
+        const qreal ratio = devicePixelRatioF();
+        QPixmap preview = QPixmap::fromImage(screenshot.scaled(QSize(320, 200) * ratio, Qt::KeepAspectRatio,
+                                                               Qt::SmoothTransformation));
+        preview.setDevicePixelRatio(ratio);
+        screenshotPreview->setPixmap(preview);
+        screenshotPreview->setToolTip(QStringLiteral("This picture goes with the message when the box above is ticked."));
+    }
+    screenshotPreview->setVisible(!screenshot.isNull());
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Name:"), nameEdit);
@@ -42,6 +56,7 @@ SendDialog::SendDialog(bool screenshotAvailable, QWidget *parent) : HookedDialog
     form->addRow(new QLabel(QStringLiteral("What were you doing?")));
     form->addRow(doingEdit);
     form->addRow(screenshotBox);
+    form->addRow(screenshotPreview);
 
     sendButton = new QPushButton(QStringLiteral("Send"));
     sendButton->setObjectName(QStringLiteral("sendButton"));

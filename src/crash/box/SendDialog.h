@@ -5,6 +5,8 @@
 #include "DialogHook.h"
 
 class QCheckBox;
+class QImage;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -23,12 +25,14 @@ class SendDialog : public HookedDialog
     Q_OBJECT
 
 public:
-    SendDialog(bool screenshotAvailable, QWidget *parent = nullptr);
+    // The picture is shown in the form, as it would be attached, so that whoever sends sees what leaves.
+    SendDialog(const QImage &screenshot, QWidget *parent = nullptr);
     SendRequest request() const;
 
     QLineEdit *nameEdit, *emailEdit;
     QPlainTextEdit *doingEdit;
     QCheckBox *screenshotBox;
+    QLabel *screenshotPreview;
     QPushButton *sendButton, *cancelButton;
 };
 

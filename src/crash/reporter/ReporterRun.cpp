@@ -25,6 +25,8 @@ namespace {
 
 using crash::ReporterExit;
 
+void (*g_whileHolding)() = nullptr;
+
 // Gathering as a whole; a machine with thousands of processes gets a shorter list, not a longer wait.
 constexpr std::chrono::seconds gatheringTime(8);
 // Whatever happens before the box is up (a display that does not answer, a reader that hangs):
@@ -83,6 +85,11 @@ bool handOver(const QString &path, const QString &report)
 
 } // namespace
 
+void setWhileHoldingHook(void (*hook)())
+{
+    g_whileHolding = hook;
+}
+
 int runReporter(int argc, char **argv)
 {
     hardenReporterProcess();
@@ -102,6 +109,8 @@ int runReporter(int argc, char **argv)
     const Deadline gathering(gatheringTime);
     CrashedProcess process(command->pid, command->recordAddress, gathering);
     const Snapshot snapshot = process.snapshot(gathering);
+    if (g_whileHolding)
+        g_whileHolding();
     if (command->gather) {
         // A game that cannot be looked into writes its own short report, which knows the error at least.
         if (!snapshot.recordRead)

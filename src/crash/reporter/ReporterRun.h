@@ -10,6 +10,10 @@ namespace reporter {
 
 int runReporter(int argc, char **argv);
 
+// For tests: called once the report is gathered, while the game is still held (a test reporter
+// dies there, to show what the game does when its reporter dies).
+void setWhileHoldingHook(void (*hook)());
+
 // --- ReporterProcess_posix.cpp or ReporterProcess_win.cpp ---------------------------------------
 
 // Before anything else: nothing of the network (no debug-info server), libraries only from where
