@@ -17,10 +17,6 @@
 
 namespace crash {
 
-namespace {
-
-// The folder of the reports, private to the user: made so when this program makes it, and an
-// existing one of ours is made so too.
 bool makePrivateFolder(const QString &path)
 {
     if (!QDir().mkpath(path))
@@ -33,6 +29,8 @@ bool makePrivateFolder(const QString &path)
 #endif
     return true;
 }
+
+namespace {
 
 QString systemErrorText(int code)
 {

@@ -17,6 +17,10 @@ QByteArray reportFileBytes(const QString &report);
 // wrong; a failed append leaves what the file held as it was.
 QString appendReport(const QString &path, const QString &report);
 
+// The folder that takes the reports, made private to the user (0700 on POSIX) when it is this
+// user's; false when it cannot be made.
+bool makePrivateFolder(const QString &path);
+
 // A path as the program hands it to the system's calls: the file system's encoding (Windows: UTF-8).
 QByteArray nativePathBytes(const QString &path);
 

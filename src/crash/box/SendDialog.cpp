@@ -46,6 +46,8 @@ SendDialog::SendDialog(const QImage &screenshot, QWidget *parent) : HookedDialog
                                                                Qt::SmoothTransformation));
         preview.setDevicePixelRatio(ratio);
         screenshotPreview->setPixmap(preview);
+        const int frame = 2 * screenshotPreview->frameWidth();
+        screenshotPreview->setFixedSize(preview.deviceIndependentSize().toSize() + QSize(frame, frame));
         screenshotPreview->setToolTip(QStringLiteral("This picture goes with the message when the box above is ticked."));
     }
     screenshotPreview->setVisible(!screenshot.isNull());

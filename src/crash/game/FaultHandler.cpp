@@ -3,6 +3,7 @@
 #include "FaultHandlerPlatform.h"
 #include "ShortReport.h"
 #include "about/CompilerVersion.h"
+#include "crash/box/ReportFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -88,6 +89,9 @@ void setReporter(const QString &program)
 void setReportPath(const QString &path)
 {
     g_reportPath = path;
+    // Made now, while the program is sound: a fatal fault's short report can only open a file.
+    if (!path.isEmpty())
+        makePrivateFolder(QFileInfo(path).absolutePath());
     platformSetShortReportPath(path);
     if (g_installed)
         prepareLaunch();
