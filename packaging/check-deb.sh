@@ -180,7 +180,7 @@ cp "$work/crash.png" "$build/check-deb-crash.png"
 report=$(find "$HOME" -name bugreport.txt)
 [ -n "$report" ] || fail "no bug report after the crash"
 for part in "Fault: SIGSEGV (signal 11), sent by process" "Threads: " "(faulting)" "Modules: " "/usr/bin/vartolin build id" \
-            "Processes: " "  CPU: " "The crash reporter could not be started or did not finish"; do
+            "Processes: " "  CPU: " "The crash reporter ended before it finished"; do
     grep -qF "$part" "$report" || { cat "$report"; fail "the report lacks \"$part\""; }
 done
 [ "$(grep -c '^==== Vartolin bug report ====' "$report")" -eq 2 ] || fail "expected the reporter's report and the game's own"
