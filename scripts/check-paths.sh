@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # Fails when a package holds a path of the machine that built it: its home folder, the Qt cache, or
 # the source and build folders. Every package is unpacked (the .deb with dpkg-deb, the ZIP with
-# unzip, the MSI with msiextract, the NSIS installer with 7z when p7zip-full is there, the source
-# tarball with tar) and each of its files is searched, as is the package file itself, for each path
-# with / and with \, in UTF-8 and in UTF-16 (Windows resources). The symbols archive is left out:
-# debug information names source files, under the fixed names the build maps its folders to.
+# unzip, the MSI with msiextract, the NSIS installer with 7z when p7zip-full is there) and each of
+# its files is searched, as is the package file itself, for each path with / and with \, in UTF-8
+# and in UTF-16 (Windows resources).
 #   check-paths.sh [--path FOLDER]... FILE...    the home folder and the Qt cache are always searched
 set -euo pipefail
 say() { echo "check-paths: $*"; }
@@ -50,7 +49,6 @@ for file in "$@"; do
         *.deb) dpkg-deb -x "$file" "$dir/data" && dpkg-deb -e "$file" "$dir/control" ;;
         *.zip) unzip -q "$file" -d "$dir/files" ;;
         *.msi) msiextract -C "$dir/files" "$file" >/dev/null ;;
-        *.tar.gz) tar -xzf "$file" -C "$dir" ;;
         *.exe)
             if command -v 7z >/dev/null; then
                 7z x -y -o"$dir/files" "$file" >/dev/null

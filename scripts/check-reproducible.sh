@@ -77,7 +77,7 @@ done <"$first/dist/SHA256SUMS"
 
 # Neither release holds a path of this machine, of either clone, or of the check's folder.
 for clone in "$first" "$second"; do
-    mapfile -t packages < <(cd "$clone/dist" && ls -- *.deb *.exe *.msi *.zip *.tar.gz)
+    mapfile -t packages < <(cd "$clone/dist" && ls -- *.deb *.exe *.msi *.zip)
     (cd "$clone/dist" && bash "$root/scripts/check-paths.sh" --path "$base" --path "$root" \
         ${other_cache:+--path "$other_cache"} "${packages[@]}") || status=1
 done
