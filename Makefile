@@ -57,14 +57,15 @@ windows-test: windows
 windows-bench: windows
 	bash scripts/windows-bench.sh
 
-# dist/: the .deb, the Windows installer, MSI and ZIP, the source tarball and SHA256SUMS, built from
-# the commit and checked.
+# dist/: the .deb, the Windows installer, MSI and ZIP, the source tarball, the symbols archive and
+# SHA256SUMS, built from the commit and checked (signed when VARTOLIN_SIGN_PKCS12 names a certificate).
 release:
 	bash scripts/release.sh
 
-# Two releases of the commit in different folders, compared byte for byte.
+# Two releases of the commit in different folders, compared byte for byte; FULL=1 builds Qt for
+# Windows again for the second.
 check-reproducible:
-	bash scripts/check-reproducible.sh
+	bash scripts/check-reproducible.sh $(if $(FULL),--full)
 
 clean:
 	rm -rf $(BUILD) build-sanitize build-pkg build-release build-windows dist

@@ -197,6 +197,8 @@ if(WIN32)
         list(JOIN VARTOLIN_RUNTIME_DLL_DIRS "\" \"" VARTOLIN_MINGW_DLL_DIRS)
         set(VARTOLIN_MINGW_DLL_DIRS "\"${VARTOLIN_MINGW_DLL_DIRS}\"")
         set(VARTOLIN_QT_PLUGINS ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS})
+        set(VARTOLIN_SYMBOLS_DIR ${CMAKE_BINARY_DIR}/symbols)
+        set(VARTOLIN_SIGN_SCRIPT ${PROJECT_SOURCE_DIR}/scripts/sign-windows.sh)
         configure_file(${VARTOLIN_PACKAGING_DIR}/DeployWindows.cmake.in
                        ${VARTOLIN_PACKAGING_OUT}/DeployWindows.cmake @ONLY)
         install(SCRIPT ${VARTOLIN_PACKAGING_OUT}/DeployWindows.cmake)
@@ -248,7 +250,14 @@ if(WIN32)
     set(CPACK_NSIS_EXECUTABLES_DIRECTORY ${VARTOLIN_WINDOWS_BIN_DIR})
     # A 64-bit program: a 64-bit, Unicode installer that installs under the 64-bit program folder.
     # No file times in the installer: the same files give the same installer whenever it is made.
+    # The uninstaller is made inside makensis: it is signed there, when a certificate is given
+    # (scripts/sign-windows.sh; !uninstfinalize, NSIS 3.08 and later).
     set(CPACK_NSIS_DEFINES "Target amd64-unicode\n  SetDateSave off")
+    if(CMAKE_CROSSCOMPILING)
+        configure_file(${VARTOLIN_PACKAGING_DIR}/nsis-sign-uninstaller.nsh.in
+                       ${VARTOLIN_PACKAGING_OUT}/nsis-sign-uninstaller.nsh @ONLY)
+        string(APPEND CPACK_NSIS_DEFINES "\n  !include '${VARTOLIN_PACKAGING_OUT}/nsis-sign-uninstaller.nsh'")
+    endif()
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     set(CPACK_RESOURCE_FILE_LICENSE ${VARTOLIN_PACKAGING_OUT}/LICENCE.txt)
     set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)

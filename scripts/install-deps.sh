@@ -33,9 +33,9 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libfontco
 for group in "$@"; do
     case $group in
         windows) packages+=(g++-mingw-w64-x86-64-posix wine64 nsis wixl msitools faketime ninja-build dpkg-dev perl
-                            x11-utils imagemagick) ;;
+                            x11-utils imagemagick osslsigncode openssl unzip) ;;
         package) packages+=(dpkg-dev lintian desktop-file-utils appstream x11-utils imagemagick procps) ;;
-        release) packages+=(diffoscope-minimal git) ;;
+        release) packages+=(diffoscope-minimal git xz-utils p7zip-full) ;;
         *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
     esac
 done

@@ -128,11 +128,19 @@ fi
 
 # --- build -----------------------------------------------------------------------------------------
 build=$cache/qt-build-$key
+# The build takes no SOURCE_DATE_EPOCH from its caller; `check-reproducible.sh --full` gives it one
+# of its own (VARTOLIN_QT_SOURCE_DATE_EPOCH) to show that the built Qt does not depend on it.
+if [ -n "${VARTOLIN_QT_SOURCE_DATE_EPOCH:-}" ]; then
+    qt_env=(env SOURCE_DATE_EPOCH="$VARTOLIN_QT_SOURCE_DATE_EPOCH")
+    say "building with SOURCE_DATE_EPOCH=$VARTOLIN_QT_SOURCE_DATE_EPOCH"
+else
+    qt_env=(env -u SOURCE_DATE_EPOCH)
+fi
 say "building Qt $qt_version for Windows into $prefix (about 35 minutes on 2 cores, once)"
 rm -rf "$stage" "$build"
 flags=${qt_flags//@SRC@/$src}
 flags=${flags//@BUILD@/$build}
-env -u SOURCE_DATE_EPOCH cmake -S "$src" -B "$build" -G Ninja \
+"${qt_env[@]}" cmake -S "$src" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_INSTALL_PREFIX="$fixed_prefix" \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
@@ -142,7 +150,7 @@ env -u SOURCE_DATE_EPOCH cmake -S "$src" -B "$build" -G Ninja \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     "${qt_options[@]}" >"$cache/qt-configure-$key.log" 2>&1 \
     || { tail -60 "$cache/qt-configure-$key.log" >&2; say "Qt configure failed (log: $cache/qt-configure-$key.log)"; exit 1; }
-env -u SOURCE_DATE_EPOCH cmake --build "$build" --parallel "$jobs" >"$cache/qt-build-$key.log" 2>&1 \
+"${qt_env[@]}" cmake --build "$build" --parallel "$jobs" >"$cache/qt-build-$key.log" 2>&1 \
     || { grep -B2 -A20 -m3 'FAILED\|error:' "$cache/qt-build-$key.log" >&2 || tail -60 "$cache/qt-build-$key.log" >&2
          say "Qt build failed (log: $cache/qt-build-$key.log)"; exit 1; }
 DESTDIR=$stage cmake --install "$build" >"$cache/qt-install-$key.log" 2>&1 \

@@ -13,8 +13,12 @@
 #     program gives a whole report after the earlier ones, the box beside the frozen game, frames
 #     that scripts/symbolize reads back to the source, and, the reporter ended, the game's own
 #     short report and its end.
+#  7. the signatures: every signed file (the two programs in the folder, the ZIP, the installer, its
+#     uninstaller and the MSI, and as installed) verifies with `osslsigncode verify`. Without a
+#     certificate from the caller, the build is packed again first, signed with a throwaway
+#     self-signed certificate made here, against which the signatures are checked.
 #   windows-test.sh              all of it, after `make windows`
-#   windows-test.sh --packages   4 and 5 alone (scripts/release.sh)
+#   windows-test.sh --packages   4, 5 and the signatures when signed (scripts/release.sh)
 # Wine's settings are scripts/wine-run.sh's; WINDOWS_BUILD names another build folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,6 +38,7 @@ program_files=$WINEPREFIX/drive_c/Program\ Files/Vartolin
 start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Vartolin
 user_start_menu=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Vartolin
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+sign() { bash "$root/scripts/sign-windows.sh" "$@"; }
 
 # Waits for a top-level X window of that name; prints its size.
 window_size() {
@@ -84,6 +89,50 @@ expect_nothing_left() {
     [ ! -e "$user_start_menu" ] || fail "left behind in the user's Start menu: $(find "$user_start_menu" | head)"
 }
 
+signed=0
+if sign enabled; then
+    signed=1
+elif [ "$packages_only" -eq 0 ]; then
+    say "0. packed again, signed with a throwaway certificate"
+    certs=$out/signing-test
+    rm -rf "$certs"
+    mkdir -p "$certs"
+    openssl req -x509 -newkey rsa:3072 -nodes -days 2 -subj "/CN=Vartolin test signature" \
+        -addext extendedKeyUsage=codeSigning -keyout "$certs/key.pem" -out "$certs/cert.pem" 2>/dev/null
+    openssl rand -hex 16 >"$certs/password"
+    openssl pkcs12 -export -inkey "$certs/key.pem" -in "$certs/cert.pem" -passout "file:$certs/password" \
+        -out "$certs/signing.p12"
+    rm "$certs/key.pem"
+    export VARTOLIN_SIGN_PKCS12=$certs/signing.p12 VARTOLIN_SIGN_PASSWORD_FILE=$certs/password \
+           VARTOLIN_SIGN_CAFILE=$certs/cert.pem
+    unset VARTOLIN_SIGN_TIMESTAMP_URL
+    WINDOWS_BUILD=$out bash "$root/scripts/windows.sh" --package | sed 's/^/  /'
+    signed=1
+fi
+
+# The signatures of the packages and of what they hold.
+check_signatures() {
+    local unpacked=$out/signature-check
+    rm -rf "$unpacked"
+    mkdir -p "$unpacked/zip" "$unpacked/nsis" "$unpacked/msi"
+    sign verify "$out/deploy/vartolin.exe" "$out/deploy/vartolin-reporter.exe" "$installer" "$msi"
+    unzip -q "$out/Vartolin-$version-win64.zip" -d "$unpacked/zip"
+    msiextract -C "$unpacked/msi" "$msi" >/dev/null
+    local expected=4
+    if command -v 7z >/dev/null; then
+        7z x -y -o"$unpacked/nsis" "$installer" >/dev/null
+        expected=7
+    else
+        say "note: no 7z (p7zip-full): the files inside the installer are checked once installed"
+    fi
+    local files=()
+    mapfile -t files < <(find "$unpacked" -type f \( -name vartolin.exe -o -name vartolin-reporter.exe -o -name Uninstall.exe \))
+    [ "${#files[@]}" -eq "$expected" ] || fail "expected $expected programs to check in the packages, found: ${files[*]}"
+    sign verify "${files[@]}"
+    rm -rf "$unpacked"
+    say "signatures verified: the installer and the MSI, and the game, its reporter and the uninstaller in the folder and the packages"
+}
+
 if [ "$packages_only" -eq 0 ]; then
     say "1. every suite under Wine"
     (cd "$out" && VARTOLIN_SOAK_EVENTS=100000 ctest --output-on-failure --timeout 3000) || fail "a suite failed under Wine"
@@ -102,6 +151,12 @@ fi
 say "4. the installer"
 installer=$(ls "$out"/Vartolin-*-win64.exe | head -1)
 version=$(basename "$installer" | sed 's/^Vartolin-\(.*\)-win64\.exe$/\1/')
+msi=$out/Vartolin-$version-win64.msi
+if [ "$signed" -eq 1 ]; then
+    check_signatures
+else
+    say "note: the packages are not signed (no certificate given)"
+fi
 run "$installer" /S
 run wineserver -w
 [ -f "$program_files/vartolin.exe" ] || fail "the silent install put no vartolin.exe in C:\\Program Files\\Vartolin"
@@ -115,6 +170,7 @@ expect_value "$key" QuietUninstallString 'REG_SZ "C:\Program Files\Vartolin\Unin
 expect_value "$key" NoModify "REG_DWORD 0x1"
 expect_value "$key" NoRepair "REG_DWORD 0x1"
 [[ $(registry_value "$key" EstimatedSize) =~ ^REG_DWORD\ 0x[0-9a-f]{4,}$ ]] || fail "no EstimatedSize in $key"
+[ "$signed" -eq 0 ] || sign verify "$program_files/vartolin.exe" "$program_files/vartolin-reporter.exe" "$program_files/Uninstall.exe"
 check_game "$program_files/vartolin.exe" "$out/screenshots/installed.png"
 # As an administrator's script does it: the quiet uninstall command from the entry.
 quiet=$(registry_value "$key" QuietUninstallString)
@@ -126,7 +182,6 @@ expect_nothing_left
 say "installed, started and uninstalled without a trace: $installer"
 
 say "5. the MSI"
-msi=$out/Vartolin-$version-win64.msi
 [ -f "$msi" ] || fail "no $msi"
 product_code() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }'; }
 product=$(product_code "$msi")
@@ -147,6 +202,7 @@ expect_value "$key" NoRepair "REG_DWORD 0x1"
 # The entry's icon is the package's product icon (Add/Remove Programs reads it from the package).
 msiinfo export "$msi" Property | tr -d '\r' | grep -qx $'ARPPRODUCTICON\tvartolin.ico' || fail "the MSI names no product icon"
 msiinfo streams "$msi" | grep -qx 'Icon.vartolin.ico' || fail "the MSI carries no icon"
+[ "$signed" -eq 0 ] || sign verify "$program_files/vartolin.exe" "$program_files/vartolin-reporter.exe"
 check_game "$program_files/vartolin.exe" "$out/screenshots/installed-msi.png"
 # A later version, made from the same folder, replaces this one in place.
 later=${version%.*.*}.$(( $(echo "$version" | cut -d. -f3) + 1 )).0
