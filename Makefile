@@ -2,6 +2,9 @@
 # of CMakePresets.json (default, sanitize, package, release, windows, windows-release).
 BUILD := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# The presets build with Ninja; a folder configured for another generator is configured afresh.
+same_generator = [ ! -f $(1)/CMakeCache.txt ] || grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$$' $(1)/CMakeCache.txt \
+                 || rm -rf $(1)/CMakeCache.txt $(1)/CMakeFiles
 
 .PHONY: deps configure build play test soak sanitize bench tour windows windows-test windows-bench \
         release check-reproducible clean
@@ -10,6 +13,7 @@ deps:
 	bash scripts/install-deps.sh
 
 configure: deps
+	@$(call same_generator,$(BUILD))
 	cmake --preset default
 
 build: configure
@@ -28,6 +32,7 @@ soak: build
 
 # Every suite and the soak again, built with the address, undefined-behaviour and leak sanitizers.
 sanitize: deps
+	@$(call same_generator,build-sanitize)
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j$(JOBS)
 	ctest --preset sanitize -j$(JOBS)
