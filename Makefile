@@ -38,11 +38,13 @@ sanitize: deps
 	ctest --preset sanitize -j$(JOBS)
 
 # Once on Qt's offscreen platform (no display server at all), once on a display: the user's, or a
-# private X server when there is none. Fails when a figure misses its goal on either.
+# private X server when there is none. Fails when a figure misses its goal on either (bench's exit
+# status 1), and also, told apart, when a figure's interval straddles its goal (2, uncertain).
 bench: build
 	status=0; \
-	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench || status=1; \
-	bash scripts/on-display.sh ./$(BUILD)/bench/bench || status=1; \
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench || status=$$?; \
+	bash scripts/on-display.sh ./$(BUILD)/bench/bench || { s=$$?; [ $$status -eq 1 ] || status=$$s; }; \
+	[ $$status -ne 2 ] || echo "bench: uncertain, not missed: run it again on a quieter machine"; \
 	exit $$status
 
 tour: build

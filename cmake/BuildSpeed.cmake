@@ -1,26 +1,31 @@
-# Build speed: the Qt headers every file includes are parsed once per build instead of once per file.
+# Build speed: the Qt headers every file includes are parsed once per build instead of once per file,
+# and a library's files are compiled a few at a time.
 #
-#   vartolin_precompile_qt(<target>...)
+#   vartolin_speed_up(<target>...)
 #       Gives each target that links Qt Widgets (directly or through a library of this project) the
 #       precompiled Qt headers of its kind: the widgets, and Qt Test too for a test suite; a target
 #       without them (the game rules, the art compiler) is left as it is. The first target of a kind
 #       builds the header and the others reuse it (REUSE_FROM): they share their compile flags, set
-#       for the whole project at the top; GCC checks that and warns (-Winvalid-pch) if not.
+#       for the whole project at the top; GCC checks that and warns (-Winvalid-pch) if not. The
+#       static libraries among them are also built as unity builds, eight files to a compilation.
 #   vartolin_qt_targets(<variable> <folder>...)
 #       The library and program targets defined under the folders, for a new target to be covered
 #       without naming it.
 #
-# A precompiled header lets a file that forgot an include compile. The builds that check a file's
-# own includes go without it: the package and release builds (VARTOLIN_PCH=OFF in their presets),
-# and cross builds, where precompiled headers have not been tried.
+# Both can hide a fault: a precompiled header lets a file that forgot an include compile, and a
+# unity build also lets a file see what the files before it declared (a using-directive, a helper
+# of the same name that becomes an overload). So CI still builds every file on its own: the
+# sanitizer build, which runs every suite, without unity builds; the package and release builds
+# without either. Cross builds go without both, as they have not been tried there.
 
 if(CMAKE_CROSSCOMPILING)
-    set(pch_default OFF)
+    set(speed_default OFF)
 else()
-    set(pch_default ON)
+    set(speed_default ON)
 endif()
-option(VARTOLIN_PCH "Precompile the Qt headers shared by the targets" ${pch_default})
-unset(pch_default)
+option(VARTOLIN_PCH "Precompile the Qt headers shared by the targets" ${speed_default})
+option(VARTOLIN_UNITY "Build the Qt libraries of the project as unity builds" ${speed_default})
+unset(speed_default)
 
 # The Qt headers that many of the project's files include; each is parsed once per kind.
 set(VARTOLIN_PCH_HEADERS
@@ -72,26 +77,29 @@ function(_vartolin_links_qt_test target out)
     endif()
 endfunction()
 
-function(vartolin_precompile_qt)
-    if(NOT VARTOLIN_PCH)
-        return()
-    endif()
+function(vartolin_speed_up)
     foreach(target IN LISTS ARGN)
         if(NOT TARGET ${target})
-            message(FATAL_ERROR "vartolin_precompile_qt: no target ${target}")
+            message(FATAL_ERROR "vartolin_speed_up: no target ${target}")
         endif()
         get_target_property(type ${target} TYPE)
         if(NOT type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY)$")
             continue()
         endif()
-        get_target_property(own ${target} PRECOMPILE_HEADERS)
-        get_target_property(reused ${target} PRECOMPILE_HEADERS_REUSE_FROM)
-        if(own OR reused)
-            continue() # already has its headers
-        endif()
         _vartolin_links_widgets(${target} is_widgets)
         if(NOT is_widgets)
             continue()
+        endif()
+        if(VARTOLIN_UNITY AND type STREQUAL "STATIC_LIBRARY")
+            set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+            # GCC takes every file of a unity build for a header, and a header's type with a member
+            # of a type from an anonymous namespace for a fault; in a file of its own it is none.
+            target_compile_options(${target} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-subobject-linkage>)
+        endif()
+        get_target_property(own ${target} PRECOMPILE_HEADERS)
+        get_target_property(reused ${target} PRECOMPILE_HEADERS_REUSE_FROM)
+        if(NOT VARTOLIN_PCH OR own OR reused)
+            continue() # none, or already has its headers
         endif()
         _vartolin_links_qt_test(${target} is_test)
         set(headers ${VARTOLIN_PCH_HEADERS})
@@ -103,6 +111,13 @@ function(vartolin_precompile_qt)
             list(APPEND headers <QtTest/QtTest>)
         else()
             set(kind widgets)
+        endif()
+        # The programs' sources include their own moc output, which leaves the file that gathers
+        # the rest empty: reading the header there would cost more than the file.
+        if(type STREQUAL "EXECUTABLE")
+            get_target_property(binary_dir ${target} BINARY_DIR)
+            set_source_files_properties(${binary_dir}/${target}_autogen/mocs_compilation.cpp
+                TARGET_DIRECTORY ${target} PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
         endif()
         # The first target of a kind builds the header, the others reuse it.
         get_property(owner GLOBAL PROPERTY vartolin_pch_owner_${kind})

@@ -2,7 +2,7 @@
 
 #include "Confidence.h"
 
-#include <QtTest>
+#include <QTest>
 #include <random>
 
 namespace {
