@@ -2,6 +2,9 @@
 # of CMakePresets.json (default, sanitize, package, release, windows, windows-release).
 BUILD := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# The presets build with Ninja; a folder configured for another generator is configured afresh.
+same_generator = [ ! -f $(1)/CMakeCache.txt ] || grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$$' $(1)/CMakeCache.txt \
+                 || rm -rf $(1)/CMakeCache.txt $(1)/CMakeFiles
 
 .PHONY: deps configure build play test soak sanitize bench tour windows windows-test windows-bench \
         release check-reproducible clean
@@ -10,6 +13,7 @@ deps:
 	bash scripts/install-deps.sh
 
 configure: deps
+	@$(call same_generator,$(BUILD))
 	cmake --preset default
 
 build: configure
@@ -28,16 +32,19 @@ soak: build
 
 # Every suite and the soak again, built with the address, undefined-behaviour and leak sanitizers.
 sanitize: deps
+	@$(call same_generator,build-sanitize)
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j$(JOBS)
 	ctest --preset sanitize -j$(JOBS)
 
 # Once on Qt's offscreen platform (no display server at all), once on a display: the user's, or a
-# private X server when there is none. Fails when a figure misses its goal on either.
+# private X server when there is none. Fails when a figure misses its goal on either (bench's exit
+# status 1), and also, told apart, when a figure's interval straddles its goal (2, uncertain).
 bench: build
 	status=0; \
-	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench || status=1; \
-	bash scripts/on-display.sh ./$(BUILD)/bench/bench || status=1; \
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bench/bench || status=$$?; \
+	bash scripts/on-display.sh ./$(BUILD)/bench/bench || { s=$$?; [ $$status -eq 1 ] || status=$$s; }; \
+	[ $$status -ne 2 ] || echo "bench: uncertain, not missed: run it again on a quieter machine"; \
 	exit $$status
 
 tour: build

@@ -34,6 +34,10 @@ bash "$root/scripts/install-deps.sh" package
 
 # --- build and package ---
 say "building in $build"
+# The preset builds with Ninja; a folder configured for another generator is configured afresh.
+if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "$build/CMakeCache.txt"; then
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
 (cd "$root" && cmake --preset "$preset" -B "$build") >"$work/configure.log" \
     || { cat "$work/configure.log"; fail "configure"; }
 cmake --build "$build" -j"$jobs" >"$work/build.log" 2>&1 || { tail -40 "$work/build.log"; fail "build"; }

@@ -28,11 +28,11 @@ case ${1:-} in
     --remove) apt_get remove -y -qq "$2"; exit ;;
 esac
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libfontconfig-dev libdw-dev fonts-dejavu-core
+packages=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libfontconfig-dev libdw-dev libxcb1-dev fonts-dejavu-core
           fonts-liberation2 libqt6svg6 qt6-qpa-plugins xvfb xauth)
 for group in "$@"; do
     case $group in
-        windows) packages+=(g++-mingw-w64-x86-64-posix wine64 nsis wixl msitools faketime ninja-build dpkg-dev perl
+        windows) packages+=(g++-mingw-w64-x86-64-posix wine64 nsis wixl msitools faketime dpkg-dev perl
                             x11-utils imagemagick osslsigncode openssl unzip) ;;
         package) packages+=(dpkg-dev lintian desktop-file-utils appstream x11-utils imagemagick procps) ;;
         release) packages+=(diffoscope-minimal git xz-utils p7zip-full) ;;

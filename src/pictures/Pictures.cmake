@@ -108,11 +108,46 @@ endforeach()
 file(CONFIGURE OUTPUT ${VARTOLIN_PICTURE_TABLE} CONTENT "${table}" @ONLY)
 set_source_files_properties(${stored_files} ${packed_files} PROPERTIES GENERATED TRUE)
 
-# The program carries the packed forms only: it shows them without decoding. One resource target
-# lists the custom commands' outputs: with the Makefile generators each target that does gets its
-# own copy of the commands, and two copies would render the same files at once. Nothing is
-# compressed, so the packed forms are read in place.
-qt_add_resources(vartolin_core "pictures"
+# Like qt_add_resources(<target> <name> PREFIX BASE FILES OPTIONS), for many megabytes of data: the
+# compiler never reads the data as C++ source (a 28.7 MB file here, the slowest file of the build).
+# rcc writes a small source with room for the data, which is compiled for the target as usual, and
+# then copies the data into that object file itself, so any object format works (ELF, and COFF in
+# the cross build) without the target's objcopy or linker. Qt 6.4's qt_add_resources has no
+# BIG_RESOURCES option; its qt6_add_big_resources does these two passes from a .qrc file, written
+# here. As qt_add_resources does for a static library, the object goes into every program that links
+# the target: nothing refers to it, its initializer registers the resource.
+function(vartolin_add_big_resources target name)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "PREFIX;BASE" "FILES;OPTIONS")
+    set(qrc "<RCC>\n  <qresource prefix=\"${arg_PREFIX}\">\n")
+    foreach(file IN LISTS arg_FILES)
+        file(RELATIVE_PATH alias ${arg_BASE} ${file})
+        string(APPEND qrc "    <file alias=\"${alias}\">${file}</file>\n")
+    endforeach()
+    string(APPEND qrc "  </qresource>\n</RCC>\n")
+    # Named after the resource: rcc names the registration functions after the file. Rewritten
+    # only when it changes, as it is an input of the build.
+    set(qrc_file ${CMAKE_CURRENT_BINARY_DIR}/big_resources/${name}.qrc)
+    set(old_qrc "")
+    if(EXISTS ${qrc_file})
+        file(READ ${qrc_file} old_qrc)
+    endif()
+    if(NOT old_qrc STREQUAL qrc)
+        file(WRITE ${qrc_file} "${qrc}")
+    endif()
+    qt6_add_big_resources(objects ${qrc_file} OPTIONS ${arg_OPTIONS})
+    add_custom_target(${target}_${name}_resource DEPENDS ${objects})
+    add_dependencies(${target} ${target}_${name}_resource)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "STATIC_LIBRARY")
+        target_link_libraries(${target} INTERFACE ${objects})
+    else()
+        target_sources(${target} PRIVATE ${objects})
+    endif()
+endfunction()
+
+# The program carries the packed forms only: it shows them without decoding. Nothing is compressed,
+# so the packed forms are read in place.
+vartolin_add_big_resources(vartolin_core pictures
     PREFIX "/pictures"
     BASE ${PICTURE_OUT_DIR}
     OPTIONS -no-compress
