@@ -1,7 +1,7 @@
 // A stand-in Simple MAPI provider: instead of opening a mail program it writes down what it was
 // given, one item a line, to the file named by VARTOLIN_MAPI_LOG, and reports success.
 
-#include "crash/MapiWide.h"
+#include "crash/box/MapiWide.h"
 
 #include <string>
 
