@@ -157,7 +157,7 @@ void ErrorHandlerTest::reportIsGatheredFromOutsideAndAppended()
     const QStringList reports = added.split(QStringLiteral("==== end of report ====\n"), Qt::SkipEmptyParts);
     QCOMPARE(reports.size(), 3); // two, and the blank line after the second
     const QString first = reports[0] + QStringLiteral("==== end of report ====\n");
-    QVERIFY2(missingSections(first).isEmpty(), qPrintable(missingSections(first).join(", ")));
+    QVERIFY2(missingSections(first).isEmpty(), qPrintable(missingSections(first).join(", ") + first));
     QVERIFY(reports[0].contains(QLatin1String("Fault: C++ error: first failure")));
     QVERIFY(reports[1].contains(QLatin1String("Fault: C++ error: second failure")));
     // The thread the error escaped on, down to this test function (on Windows, where no debug

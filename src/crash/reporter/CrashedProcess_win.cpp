@@ -479,7 +479,11 @@ Snapshot CrashedProcess::snapshot(const Deadline &deadline)
                            : QStringLiteral("unknown (%1)").arg(s.problems.value(0, QStringLiteral("no fault record")));
     if (d->process && d->holding) {
         d->listModules(deadline);
-        SymSetOptions(SYMOPT_UNDNAME | SYMOPT_NO_PROMPTS | SYMOPT_FAIL_CRITICAL_ERRORS);
+        // Each module's symbols when a frame first needs them, and only its public names: debug
+        // information is read by scripts/symbolize, not here (Wine's DbgHelp would parse the DWARF of
+        // every module on a stack, for longer than the deadline allows).
+        SymSetOptions(SYMOPT_UNDNAME | SYMOPT_NO_PROMPTS | SYMOPT_FAIL_CRITICAL_ERRORS | SYMOPT_DEFERRED_LOADS
+                      | SYMOPT_PUBLICS_ONLY);
         const bool symbols = SymInitializeW(d->process, nullptr, TRUE);
         if (!symbols)
             s.problems << QStringLiteral("the symbol handler cannot be started (error %1)").arg(GetLastError());
