@@ -418,6 +418,12 @@ bool platformInstallHandlers()
         if (g_launchRequested && g_launchDone)
             g_launcher = CreateThread(nullptr, 256 * 1024, launchOnRequest, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION,
                                       &g_launcherId);
+        // Named in reports (Windows 10 and later).
+        using SetDescription = HRESULT(WINAPI *)(HANDLE, PCWSTR);
+        const auto name = reinterpret_cast<SetDescription>(
+            reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
+        if (g_launcher && name)
+            name(g_launcher, L"crash reporter launcher");
         AddVectoredExceptionHandler(1, onStackOverflow);
     }
     SetUnhandledExceptionFilter(onUnhandledException);
