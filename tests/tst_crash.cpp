@@ -24,6 +24,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <thread>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -78,7 +81,9 @@ int runFaultingGame(int argc, char **argv)
     qputenv("VARTOLIN_TEST_ANSWERS", argv[4]);
     qputenv("VARTOLIN_TEST_LOG", QFile::encodeName(folder + QStringLiteral("/box.log")));
     qputenv("VARTOLIN_TEST_SAVE_TO", QFile::encodeName(folder + QStringLiteral("/saved.txt")));
-    crash::setReporter(QStringLiteral(VARTOLIN_REPORTER_PATH));
+    // "stalled": a reporter that never takes over (this program again), and a fault.
+    crash::setReporter(kind == QLatin1String("stalled") ? QCoreApplication::applicationFilePath()
+                                                         : QStringLiteral(VARTOLIN_REPORTER_PATH));
     crash::setRestartCommand({QCoreApplication::applicationFilePath(), QStringLiteral("--restarted"),
                               folder + QStringLiteral("/restarted.txt")});
     QFile mainThread(folder + QStringLiteral("/main-thread.txt"));
@@ -89,7 +94,7 @@ int runFaultingGame(int argc, char **argv)
     window.show();
     crash::watchMainWindow(&window);
     QTimer::singleShot(0, &window, [kind] {
-        if (kind == QLatin1String("null"))
+        if (kind == QLatin1String("null") || kind == QLatin1String("stalled"))
             writeThroughNull();
         else if (kind == QLatin1String("abort"))
             abortTheProgram();
@@ -122,6 +127,9 @@ private slots:
     void faultIsReportedFromOutside_data();
     void faultIsReportedFromOutside();
     void reporterThatDiesLeavesTheShortReport();
+#ifdef Q_OS_WIN
+    void reporterThatNeverTakesOverIsEnded();
+#endif
     void cleanupTestCase();
 
 private:
@@ -299,8 +307,41 @@ void CrashTest::reporterThatDiesLeavesTheShortReport()
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("box.log"))));
 }
 
+#ifdef Q_OS_WIN
+void CrashTest::reporterThatNeverTakesOverIsEnded()
+{
+    // Past the take-over time the game ends the reporter, writes its own short report and ends.
+    QTemporaryDir dir;
+    QProcess game;
+    game.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    game.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--fault"), QStringLiteral("stalled"), dir.path(),
+                                                         QStringLiteral("close")});
+    QVERIFY(game.waitForFinished(120000));
+    QVERIFY(game.exitStatus() == QProcess::CrashExit || game.exitCode() != 0);
+    const QString report = readAll(dir.filePath(QStringLiteral("bugreport.txt")));
+    QVERIFY2(report.contains(QLatin1String("Fault: exception 0xc0000005 at address 0x"))
+                 && report.contains(QLatin1String("did not take over in time")),
+             qPrintable(report));
+    const DWORD stalled = readAll(dir.filePath(QStringLiteral("box.log"))).section(QLatin1Char(' '), 1).toULong();
+    QVERIFY(stalled != 0);
+    const HANDLE reporter = OpenProcess(SYNCHRONIZE, FALSE, stalled);
+    QVERIFY2(!reporter || WaitForSingleObject(reporter, 0) == WAIT_OBJECT_0, "the stalled reporter still runs");
+    if (reporter)
+        CloseHandle(reporter);
+}
+#endif
+
 int main(int argc, char **argv)
 {
+#ifdef Q_OS_WIN
+    if (argc > 2 && qstrcmp(argv[1], "--pid") == 0) { // the stalled reporter: notes its id and waits
+        QFile note(qEnvironmentVariable("VARTOLIN_TEST_LOG"));
+        if (note.open(QIODevice::WriteOnly))
+            note.write("stalled " + QByteArray::number(quint64(GetCurrentProcessId())));
+        note.close();
+        Sleep(INFINITE);
+    }
+#endif
     if (argc == 5 && qstrcmp(argv[1], "--fault") == 0)
         return runFaultingGame(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--restarted") == 0)

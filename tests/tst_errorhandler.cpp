@@ -25,8 +25,11 @@
 #include <stdexcept>
 
 #ifdef Q_OS_WIN
+#include <atomic>
+#include <thread>
 #include <shlobj.h>
 #include <windows.h>
+#include <tlhelp32.h>
 #endif
 
 class ErrorHandlerTest : public QObject
@@ -45,6 +48,9 @@ private slots:
     void withoutReporterAShortReportIsWritten();
     void reportGoesToTheApplicationDataFolder();
     void errorEndingTheProgramIsReported();
+#ifdef Q_OS_WIN
+    void reporterDyingWhileHoldingLetsTheGameGoOn();
+#endif
     void sendHandsTheReportToTheMailProgram();
     void sendWithoutMailProgramOpensAMailtoLink();
 
@@ -152,7 +158,7 @@ void ErrorHandlerTest::reportIsGatheredFromOutsideAndAppended()
     const QStringList reports = added.split(QStringLiteral("==== end of report ====\n"), Qt::SkipEmptyParts);
     QCOMPARE(reports.size(), 3); // two, and the blank line after the second
     const QString first = reports[0] + QStringLiteral("==== end of report ====\n");
-    QVERIFY2(missingSections(first).isEmpty(), qPrintable(missingSections(first).join(", ")));
+    QVERIFY2(missingSections(first).isEmpty(), qPrintable(missingSections(first).join(", ") + first));
     QVERIFY(reports[0].contains(QLatin1String("Fault: C++ error: first failure")));
     QVERIFY(reports[1].contains(QLatin1String("Fault: C++ error: second failure")));
     // The thread the error escaped on, down to this test function (on Windows, where no debug
@@ -302,6 +308,40 @@ void ErrorHandlerTest::errorEndingTheProgramIsReported()
     QTRY_VERIFY_WITH_TIMEOUT(readReport().contains(QLatin1String("escaped from main")), 30000);
 }
 
+#ifdef Q_OS_WIN
+void ErrorHandlerTest::reporterDyingWhileHoldingLetsTheGameGoOn()
+{
+    // A reporter that suspends the other threads, as the reporter does, and dies holding them: the
+    // game lets them go, writes its own short report and goes on.
+    const QString heldLog = m_dir->filePath(QStringLiteral("held.txt"));
+    qputenv("VARTOLIN_TEST_HELD_LOG", QFile::encodeName(heldLog));
+    crash::setReporter(QCoreApplication::applicationFilePath());
+    std::atomic<int> beats{0};
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        while (!stop) {
+            ++beats;
+            Sleep(5);
+        }
+    });
+    const auto cleanUp = qScopeGuard([&] {
+        stop = true;
+        worker.join();
+        qunsetenv("VARTOLIN_TEST_HELD_LOG");
+    });
+    QCOMPARE(ErrorHandler::handle(QStringLiteral("held and left")), ErrorChoice::Continue);
+    QFile held(heldLog);
+    QVERIFY(held.open(QIODevice::ReadOnly));
+    QVERIFY2(held.readAll().toInt() >= 2, "the stand-in held fewer threads than the worker and the launcher");
+    const int before = beats;
+    QTRY_VERIFY_WITH_TIMEOUT(beats > before + 5, 5000);
+    const QString report = readReport();
+    QVERIFY2(report.contains(QLatin1String("Fault: C++ error: held and left"))
+                 && report.contains(QLatin1String("the crash reporter failed")),
+             qPrintable(report));
+}
+#endif
+
 void ErrorHandlerTest::sendHandsTheReportToTheMailProgram()
 {
 #ifdef Q_OS_WIN
@@ -371,8 +411,44 @@ void ErrorHandlerTest::sendWithoutMailProgramOpensAMailtoLink()
     QVERIFY2(body.contains(QLatin1String("Saving the licence")) && body.contains(QLatin1String("bugreport.txt")), qPrintable(body));
 }
 
+#ifdef Q_OS_WIN
+// This program as a reporter that suspends every thread of the game but the one its record names,
+// notes how many in VARTOLIN_TEST_HELD_LOG, and is ended holding them.
+int holdAndDie(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QString problem;
+    const std::optional<crash::ReporterCommand> command = crash::ReporterCommand::fromArguments(arguments, &problem);
+    const HANDLE game = command ? OpenProcess(PROCESS_VM_READ, FALSE, DWORD(command->pid)) : nullptr;
+    crash::FaultRecord record{};
+    SIZE_T got = 0;
+    if (!game || !ReadProcessMemory(game, reinterpret_cast<void *>(command->recordAddress), &record, sizeof record, &got))
+        return 2;
+    int held = 0;
+    const HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(list, &entry); more; more = Thread32Next(list, &entry))
+        if (entry.th32OwnerProcessID == DWORD(command->pid) && entry.th32ThreadID != record.threadId)
+            if (const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID))
+                held += SuspendThread(thread) != DWORD(-1);
+    QFile note(qEnvironmentVariable("VARTOLIN_TEST_HELD_LOG"));
+    if (note.open(QIODevice::WriteOnly))
+        note.write(QByteArray::number(held));
+    note.close();
+    TerminateProcess(GetCurrentProcess(), 9);
+    return 9;
+}
+#endif
+
 int main(int argc, char **argv)
 {
+#ifdef Q_OS_WIN
+    if (argc > 2 && qstrcmp(argv[1], "--pid") == 0)
+        return holdAndDie(argc, argv);
+#endif
     if (argc == 3 && qstrcmp(argv[1], "--escape-main") == 0) {
         installErrorReporting();
         ErrorHandler::setReportFolder(QString::fromLocal8Bit(argv[2]));

@@ -86,8 +86,12 @@ void setMapiLibrary(const QString &path)
 
 Handoff handToMailProgram(const MailMessage &message, QWidget *parent, QString *detail)
 {
+    // The system's MAPI32.DLL from the system folder alone, never one a ZIP unpacked beside the game;
+    // a provider named by its full path (the tests' stand-in) from there, its own libraries with it.
     const std::wstring library = wide(QDir::toNativeSeparators(g_mapiLibrary));
-    HMODULE mapi = LoadLibraryW(library.c_str());
+    const DWORD search = QFileInfo(g_mapiLibrary).isAbsolute() ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32
+                                                                 : LOAD_LIBRARY_SEARCH_SYSTEM32;
+    HMODULE mapi = LoadLibraryExW(library.c_str(), nullptr, search);
     if (!mapi) {
         *detail = QStringLiteral("no Simple MAPI mail program is registered");
         return Handoff::NoMailProgram;

@@ -70,8 +70,12 @@ void gatherReport(const QString &errorText, crash::CrashDetails &details)
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     crash::allowReporterToInspect();
+#ifdef Q_OS_WIN
+    const bool finished = crash::runGatheringReporter(process, reporter, command.toArguments(), reporterDeadlineMs);
+#else
     process.start(reporter, command.toArguments());
     const bool finished = process.waitForFinished(reporterDeadlineMs);
+#endif
     if (!finished) {
         process.kill();
         process.waitForFinished(5000);

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+class QProcess;
 class QWidget;
 
 namespace crash {
@@ -43,6 +44,14 @@ FaultRecord &faultRecord();
 std::uint64_t currentThreadId();
 // Lets the reporter, a child of this process, look into it where the system asks for that (Linux).
 void allowReporterToInspect();
+
+#ifdef Q_OS_WIN
+// Starts the reporter that gathers a C++ error's report as `process`, and waits for it. It leaves
+// this thread running while it holds the others, so the wait takes no lock they may hold; should it
+// die or overrun `deadlineMs`, it is ended and every thread it left suspended runs again. Whether it
+// ended in time.
+bool runGatheringReporter(QProcess &process, const QString &program, const QStringList &arguments, int deadlineMs);
+#endif
 
 // One report at a time. A C++ error takes the record while its report is gathered and gives it
 // back, its text cleared, when the report is made. While a fatal fault is being reported, a C++

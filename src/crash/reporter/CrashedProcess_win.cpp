@@ -1,8 +1,12 @@
-// The failing process on Windows: its threads are suspended while the report is gathered, its
-// memory read with ReadProcessMemory, its stacks walked by DbgHelp (the faulting thread from the
-// exception's own context), and its modules and the machine's processes listed by Toolhelp.
+// The failing process on Windows: its threads are suspended while the report is gathered, but for
+// the one that waits for this program (the failing thread, or the thread a C++ error escaped on):
+// should this program die or hang, that thread still runs and ends the game itself, or lets it go
+// on. Its memory is read with ReadProcessMemory, every count read from it bounded; its stacks are
+// walked by DbgHelp (the waiting thread from the context it left in its record), and its modules and
+// the machine's processes listed by Toolhelp, within the deadline.
 
 #include "CrashedProcess.h"
+#include "Demangle.h"
 #include "ReportText.h"
 
 #include <QDir>
@@ -12,7 +16,9 @@
 #include <dbghelp.h>
 #include <tlhelp32.h>
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <cwchar>
 #include <map>
 #include <vector>
 
@@ -73,9 +79,66 @@ QString threadName(HANDLE thread)
     return name;
 }
 
+// The general registers of a CONTEXT, in the order the report shows them.
+struct RegisterPlace {
+    const char *name;
+    std::size_t offset;
+    std::size_t size;
+};
+#define VARTOLIN_CONTEXT_REG(name, field) {name, offsetof(CONTEXT, field), sizeof(CONTEXT::field)}
+constexpr RegisterPlace registerTable[] = {
+    VARTOLIN_CONTEXT_REG("rax", Rax), VARTOLIN_CONTEXT_REG("rbx", Rbx), VARTOLIN_CONTEXT_REG("rcx", Rcx),
+    VARTOLIN_CONTEXT_REG("rdx", Rdx), VARTOLIN_CONTEXT_REG("rsi", Rsi), VARTOLIN_CONTEXT_REG("rdi", Rdi),
+    VARTOLIN_CONTEXT_REG("rbp", Rbp), VARTOLIN_CONTEXT_REG("rsp", Rsp), VARTOLIN_CONTEXT_REG("r8", R8),
+    VARTOLIN_CONTEXT_REG("r9", R9),   VARTOLIN_CONTEXT_REG("r10", R10), VARTOLIN_CONTEXT_REG("r11", R11),
+    VARTOLIN_CONTEXT_REG("r12", R12), VARTOLIN_CONTEXT_REG("r13", R13), VARTOLIN_CONTEXT_REG("r14", R14),
+    VARTOLIN_CONTEXT_REG("r15", R15), VARTOLIN_CONTEXT_REG("rip", Rip), VARTOLIN_CONTEXT_REG("eflags", EFlags),
+};
+#undef VARTOLIN_CONTEXT_REG
+
+QVector<Register> registersOf(const CONTEXT &context)
+{
+    QVector<Register> registers;
+    for (const RegisterPlace &place : registerTable) {
+        quint64 value = 0;
+        std::memcpy(&value, reinterpret_cast<const char *>(&context) + place.offset, place.size);
+        registers.push_back({QLatin1String(place.name), value});
+    }
+    return registers;
+}
+
+// The ids of the process's threads, at most maxThreads, listed within the deadline.
+QVector<quint64> threadsOf(DWORD pid, const Deadline &deadline)
+{
+    QVector<quint64> ids;
+    const HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (list == INVALID_HANDLE_VALUE)
+        return ids;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(list, &entry); more && ids.size() < maxThreads && !deadline.passed();
+         more = Thread32Next(list, &entry))
+        if (entry.th32OwnerProcessID == pid)
+            ids.push_back(entry.th32ThreadID);
+    CloseHandle(list);
+    return ids;
+}
+
+// Bounds for what a module's headers, read from the failing process, may claim.
+constexpr LONG maxHeaderOffset = 64 * 1024;
+constexpr quint64 maxExportTable = 16 * 1024 * 1024;
+constexpr quint64 maxExports = 1 << 18;
+constexpr DWORD maxDebugEntries = 16;
+
 // A module's exported functions by address: the names a DLL itself gives when DbgHelp has none.
 struct Exports {
     std::vector<std::pair<DWORD, QString>> byAddress; // relative address, name; sorted
+};
+
+struct Thread {
+    DWORD id = 0;
+    HANDLE handle = nullptr;
+    bool suspended = false; // all but the thread that waits for this program
 };
 
 } // namespace
@@ -83,7 +146,8 @@ struct Exports {
 struct CrashedProcess::Private {
     DWORD pid = 0;
     HANDLE process = nullptr;
-    std::vector<std::pair<DWORD, HANDLE>> threads; // suspended
+    std::vector<Thread> threads;
+    bool holding = false;
     bool ended = false;
     Snapshot snapshot;
     EXCEPTION_RECORD exception{};
@@ -92,38 +156,69 @@ struct CrashedProcess::Private {
     std::map<quint64, QString> moduleNames; // base -> file name
     std::map<quint64, Exports> exports;     // base -> its exports, read when first needed
 
+    bool read(quint64 address, void *into, std::size_t size) const
+    {
+        SIZE_T got = 0;
+        return address && process && ReadProcessMemory(process, reinterpret_cast<LPCVOID>(address), into, size, &got)
+               && got == size;
+    }
+
+    // A module's PE headers, when they are what they claim to be.
+    bool headersOf(quint64 base, IMAGE_NT_HEADERS64 &nt) const
+    {
+        IMAGE_DOS_HEADER dos{};
+        return read(base, &dos, sizeof dos) && dos.e_magic == IMAGE_DOS_SIGNATURE && dos.e_lfanew > 0
+               && dos.e_lfanew < maxHeaderOffset && read(base + quint64(dos.e_lfanew), &nt, sizeof nt)
+               && nt.Signature == IMAGE_NT_SIGNATURE && nt.OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+    }
+
     const Exports &exportsOf(quint64 base)
     {
         const auto known = exports.find(base);
         if (known != exports.end())
             return known->second;
         Exports &found = exports[base];
-        IMAGE_DOS_HEADER dos{};
         IMAGE_NT_HEADERS64 nt{};
-        if (!read(base, &dos, sizeof dos) || !read(base + dos.e_lfanew, &nt, sizeof nt))
+        if (!headersOf(base, nt))
             return found;
         const IMAGE_DATA_DIRECTORY where = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-        if (where.Size < sizeof(IMAGE_EXPORT_DIRECTORY) || where.Size > 64 * 1024 * 1024)
+        if (where.Size < sizeof(IMAGE_EXPORT_DIRECTORY) || where.Size > maxExportTable)
             return found;
-        // The directory with its tables and names, read in one piece.
+        // The directory with its tables and names, read in one piece; every place in it is checked
+        // in 64 bits, so that no count or address read from the process can wrap past the bounds.
         QByteArray table(int(where.Size), '\0');
         if (!read(base + where.VirtualAddress, table.data(), std::size_t(table.size())))
             return found;
-        const auto at = [&](DWORD rva, std::size_t size) -> const char * {
-            return rva >= where.VirtualAddress && rva - where.VirtualAddress + size <= std::size_t(table.size())
-                       ? table.constData() + (rva - where.VirtualAddress) : nullptr;
+        const quint64 tableSize = quint64(table.size());
+        const auto at = [&](DWORD rva, quint64 size) -> const char * {
+            if (rva < where.VirtualAddress)
+                return nullptr;
+            const quint64 offset = quint64(rva) - where.VirtualAddress;
+            return offset <= tableSize && size <= tableSize - offset ? table.constData() + offset : nullptr;
         };
-        const auto *directory = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY *>(table.constData());
-        const auto *functions = reinterpret_cast<const DWORD *>(at(directory->AddressOfFunctions, 4 * directory->NumberOfFunctions));
-        const auto *names = reinterpret_cast<const DWORD *>(at(directory->AddressOfNames, 4 * directory->NumberOfNames));
-        const auto *ordinals = reinterpret_cast<const WORD *>(at(directory->AddressOfNameOrdinals, 2 * directory->NumberOfNames));
+        IMAGE_EXPORT_DIRECTORY directory{};
+        std::memcpy(&directory, table.constData(), sizeof directory);
+        const quint64 functionCount = directory.NumberOfFunctions;
+        const quint64 nameCount = directory.NumberOfNames;
+        if (functionCount > maxExports || nameCount > maxExports)
+            return found;
+        const char *functions = at(directory.AddressOfFunctions, 4 * functionCount);
+        const char *names = at(directory.AddressOfNames, 4 * nameCount);
+        const char *ordinals = at(directory.AddressOfNameOrdinals, 2 * nameCount);
         if (!functions || !names || !ordinals)
             return found;
         const char *tableEnd = table.constData() + table.size();
-        for (DWORD i = 0; i < directory->NumberOfNames; ++i) {
-            const char *name = at(names[i], 1);
-            if (name && ordinals[i] < directory->NumberOfFunctions && std::memchr(name, '\0', std::size_t(tableEnd - name)))
-                found.byAddress.push_back({functions[ordinals[i]], demangled(name)});
+        for (quint64 i = 0; i < nameCount; ++i) {
+            DWORD nameAddress = 0;
+            WORD ordinal = 0;
+            std::memcpy(&nameAddress, names + 4 * i, sizeof nameAddress);
+            std::memcpy(&ordinal, ordinals + 2 * i, sizeof ordinal);
+            const char *name = at(nameAddress, 1);
+            if (!name || ordinal >= functionCount || !std::memchr(name, '\0', std::size_t(tableEnd - name)))
+                continue;
+            DWORD function = 0;
+            std::memcpy(&function, functions + 4 * quint64(ordinal), sizeof function);
+            found.byAddress.push_back({function, demangled(name)});
         }
         std::sort(found.byAddress.begin(), found.byAddress.end());
         return found;
@@ -132,6 +227,8 @@ struct CrashedProcess::Private {
     // The exported function that holds `address`: the nearest one at or below it.
     QString exportedFunction(quint64 base, quint64 address, quint64 pc)
     {
+        if (address < base || address - base > MAXDWORD)
+            return {};
         const Exports &list = exportsOf(base);
         const DWORD rva = DWORD(address - base);
         auto next = std::upper_bound(list.byAddress.begin(), list.byAddress.end(), rva,
@@ -142,34 +239,40 @@ struct CrashedProcess::Private {
         return next->second + QStringLiteral("+") + hexNumber(pc - base - next->first);
     }
 
-    bool read(quint64 address, void *into, std::size_t size) const
+    bool known(DWORD tid) const
     {
-        SIZE_T got = 0;
-        return address && ReadProcessMemory(process, reinterpret_cast<LPCVOID>(address), into, size, &got) && got == size;
+        return std::any_of(threads.begin(), threads.end(), [tid](const Thread &t) { return t.id == tid; });
     }
 
-    void suspendThreads()
+    // Suspends every thread but `waiter`. Threads may start while the others are being suspended: go
+    // round until no new one shows, within the deadline.
+    void hold(DWORD waiter, const Deadline &deadline)
     {
-        const HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-        if (list == INVALID_HANDLE_VALUE)
-            return;
-        THREADENTRY32 entry{};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Thread32First(list, &entry); more; more = Thread32Next(list, &entry)) {
-            if (entry.th32OwnerProcessID != pid)
-                continue;
-            const HANDLE thread = OpenThread(THREAD_ALL_ACCESS, FALSE, entry.th32ThreadID);
-            if (!thread)
-                continue;
-            SuspendThread(thread);
-            threads.push_back({entry.th32ThreadID, thread});
+        holding = true;
+        for (int round = 0; round < 20 && !deadline.passed(); ++round) {
+            bool more = false;
+            for (const quint64 id : threadsOf(pid, deadline)) {
+                const DWORD tid = DWORD(id);
+                if (known(tid))
+                    continue;
+                if (threads.size() >= std::size_t(maxThreads) || deadline.passed())
+                    break;
+                const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION,
+                                                 FALSE, tid);
+                if (!thread)
+                    continue; // ended meanwhile
+                const bool suspend = tid != waiter;
+                if (suspend && SuspendThread(thread) == DWORD(-1)) {
+                    snapshot.problems << QStringLiteral("thread %1 cannot be suspended (error %2)").arg(tid).arg(GetLastError());
+                    CloseHandle(thread);
+                    continue;
+                }
+                threads.push_back({tid, thread, suspend});
+                more = true;
+            }
+            if (!more)
+                break;
         }
-        CloseHandle(list);
-    }
-
-    bool isFatal() const
-    {
-        return snapshot.recordRead && snapshot.record.kind != crash::FaultKind::CppError;
     }
 
     QString faultDescription() const
@@ -195,38 +298,31 @@ struct CrashedProcess::Private {
         return text;
     }
 
-    bool contextOf(DWORD tid, HANDLE thread, CONTEXT &context) const
+    // The thread's registers: the waiting thread's from the context it left, any other's from the
+    // system, which gives them only for a suspended thread.
+    bool contextOf(const Thread &thread, CONTEXT &context) const
     {
-        if (haveFaultContext && quint64(tid) == snapshot.faultingThread) {
+        if (haveFaultContext && quint64(thread.id) == snapshot.faultingThread) {
             context = faultContext;
             return true;
         }
+        if (!thread.suspended)
+            return false;
         context = CONTEXT{};
         context.ContextFlags = CONTEXT_FULL;
-        return GetThreadContext(thread, &context);
+        return GetThreadContext(thread.handle, &context);
     }
 
-    QVector<Register> registersOf(const CONTEXT &c) const
-    {
-        const std::pair<const char *, DWORD64> named[] = {
-            {"rax", c.Rax}, {"rbx", c.Rbx}, {"rcx", c.Rcx}, {"rdx", c.Rdx}, {"rsi", c.Rsi}, {"rdi", c.Rdi},
-            {"rbp", c.Rbp}, {"rsp", c.Rsp}, {"r8", c.R8}, {"r9", c.R9}, {"r10", c.R10}, {"r11", c.R11},
-            {"r12", c.R12}, {"r13", c.R13}, {"r14", c.R14}, {"r15", c.R15}, {"rip", c.Rip}, {"eflags", c.EFlags}};
-        QVector<Register> registers;
-        for (const auto &[name, value] : named)
-            registers.push_back({QLatin1String(name), quint64(value)});
-        return registers;
-    }
-
-    ThreadStack walk(DWORD tid, HANDLE thread)
+    ThreadStack walk(const Thread &thread, const Deadline &deadline)
     {
         ThreadStack stack;
-        stack.id = tid;
-        stack.name = threadName(thread);
-        stack.faulting = quint64(tid) == snapshot.faultingThread;
+        stack.id = thread.id;
+        stack.name = threadName(thread.handle);
+        stack.faulting = quint64(thread.id) == snapshot.faultingThread;
         CONTEXT context;
-        if (!contextOf(tid, thread, context)) {
-            stack.problem = QStringLiteral("its registers cannot be read");
+        if (!contextOf(thread, context)) {
+            stack.problem = thread.suspended ? QStringLiteral("its registers cannot be read")
+                                             : QStringLiteral("it waits for this program and was left running");
             return stack;
         }
         STACKFRAME64 frame{};
@@ -234,8 +330,8 @@ struct CrashedProcess::Private {
         frame.AddrFrame.Offset = context.Rbp;
         frame.AddrStack.Offset = context.Rsp;
         frame.AddrPC.Mode = frame.AddrFrame.Mode = frame.AddrStack.Mode = AddrModeFlat;
-        while (stack.frames.size() < maxFrames
-               && StackWalk64(IMAGE_FILE_MACHINE_AMD64, process, thread, &frame, &context, nullptr,
+        while (stack.frames.size() < maxFrames && !deadline.passed()
+               && StackWalk64(IMAGE_FILE_MACHINE_AMD64, process, thread.handle, &frame, &context, nullptr,
                               SymFunctionTableAccess64, SymGetModuleBase64, nullptr)) {
             const quint64 pc = frame.AddrPC.Offset;
             if (pc == 0)
@@ -256,8 +352,8 @@ struct CrashedProcess::Private {
             symbol->MaxNameLen = 512;
             DWORD64 displacement = 0;
             if (SymFromAddrW(process, lookup, &displacement, symbol))
-                entry.function = QString::fromWCharArray(symbol->Name, int(symbol->NameLen)) + QStringLiteral("+")
-                                 + hexNumber(displacement + (lookup == pc ? 0 : 1));
+                entry.function = QString::fromWCharArray(symbol->Name, int(std::min<ULONG>(symbol->NameLen, 512)))
+                                 + QStringLiteral("+") + hexNumber(displacement + (lookup == pc ? 0 : 1));
             else if (base)
                 entry.function = exportedFunction(base, lookup, pc);
             stack.frames.push_back(entry);
@@ -273,16 +369,16 @@ struct CrashedProcess::Private {
 
     QString identityOf(quint64 base) const
     {
-        IMAGE_DOS_HEADER dos{};
         IMAGE_NT_HEADERS64 nt{};
-        if (!read(base, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE || !read(base + dos.e_lfanew, &nt, sizeof nt))
+        if (!headersOf(base, nt))
             return QStringLiteral("unreadable header");
         QString identity = QStringLiteral("time stamp %1").arg(nt.FileHeader.TimeDateStamp, 8, 16, QLatin1Char('0'));
         // The CodeView record of the debug directory: the build id a linker wrote (ld --build-id).
         const IMAGE_DATA_DIRECTORY directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DEBUG];
-        for (DWORD offset = 0; offset + sizeof(IMAGE_DEBUG_DIRECTORY) <= directory.Size; offset += sizeof(IMAGE_DEBUG_DIRECTORY)) {
+        const DWORD entries = std::min<DWORD>(directory.Size / sizeof(IMAGE_DEBUG_DIRECTORY), maxDebugEntries);
+        for (DWORD i = 0; i < entries; ++i) {
             IMAGE_DEBUG_DIRECTORY entry{};
-            if (!read(base + directory.VirtualAddress + offset, &entry, sizeof entry))
+            if (!read(base + directory.VirtualAddress + quint64(i) * sizeof entry, &entry, sizeof entry))
                 break;
             unsigned char codeView[24];
             if (entry.Type == IMAGE_DEBUG_TYPE_CODEVIEW && entry.SizeOfData >= sizeof codeView
@@ -292,32 +388,74 @@ struct CrashedProcess::Private {
         }
         return identity;
     }
+
+    void listModules(const Deadline &deadline)
+    {
+        const HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+        if (modules == INVALID_HANDLE_VALUE) {
+            snapshot.problems << QStringLiteral("the modules cannot be listed (error %1)").arg(GetLastError());
+            return;
+        }
+        MODULEENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        BOOL more = Module32FirstW(modules, &entry);
+        for (; more && snapshot.modules.size() < maxModules && !deadline.passed(); more = Module32NextW(modules, &entry)) {
+            const quint64 base = quint64(reinterpret_cast<quintptr>(entry.modBaseAddr));
+            const QString path = QString::fromWCharArray(entry.szExePath, int(wcsnlen(entry.szExePath, MAX_PATH)));
+            snapshot.modules.push_back({path, base, entry.modBaseSize, identityOf(base)});
+            moduleNames[base] = QFileInfo(QDir::fromNativeSeparators(path)).fileName();
+        }
+        if (more)
+            snapshot.problems << QStringLiteral("modules past the first %1: out of time or too many").arg(snapshot.modules.size());
+        CloseHandle(modules);
+    }
 };
 
-CrashedProcess::CrashedProcess(qint64 pid, quint64 recordAddress) : d(std::make_unique<Private>())
+CrashedProcess::CrashedProcess(qint64 pid, quint64 recordAddress, const Deadline &deadline)
+    : d(std::make_unique<Private>())
 {
     d->pid = DWORD(pid);
     d->snapshot.pid = pid;
-    d->process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, d->pid);
+    d->process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, d->pid);
     if (!d->process) {
         d->snapshot.problems << QStringLiteral("the process cannot be opened (error %1)").arg(GetLastError());
+        checkFaultRecord(d->snapshot, false, {});
         return;
     }
-    d->suspendThreads();
     wchar_t path[MAX_PATH * 4];
     DWORD length = DWORD(std::size(path));
     if (QueryFullProcessImageNameW(d->process, 0, path, &length))
         d->snapshot.executable = QString::fromWCharArray(path, int(length));
 
+    // The record first: it names the thread that waits for this program, which is left running.
     crash::FaultRecord &record = d->snapshot.record;
-    acceptFaultRecord(d->snapshot, d->read(recordAddress, &record, sizeof record));
-    if (!d->snapshot.recordRead)
+    const bool read = d->read(recordAddress, &record, sizeof record);
+    checkFaultRecord(d->snapshot, read, threadsOf(d->pid, deadline));
+    if (d->snapshot.recordRead && record.kind == crash::FaultKind::Signal) {
+        d->snapshot.problems << QStringLiteral("the fault record is damaged: a POSIX signal on Windows");
+        d->snapshot.recordRead = false;
+        record = crash::FaultRecord{};
+    }
+    // Without a thread that waits, none can be told from the rest: nothing is held, so that nothing
+    // stays suspended should this program end unexpectedly.
+    if (!d->snapshot.recordRead || record.threadId == 0) {
+        d->snapshot.problems << QStringLiteral("the process was not stopped: its waiting thread is not known");
         return;
+    }
+    d->hold(DWORD(record.threadId), deadline);
+
+    // The exception and the failing thread's registers, as the thread left them for this program.
     EXCEPTION_POINTERS pointers{};
     if (record.exceptionPointers && d->read(record.exceptionPointers, &pointers, sizeof pointers)) {
-        d->read(quint64(pointers.ExceptionRecord), &d->exception, sizeof d->exception);
-        d->haveFaultContext = d->read(quint64(pointers.ContextRecord), &d->faultContext, sizeof d->faultContext);
+        if (record.kind != crash::FaultKind::CppError
+            && (!d->read(quint64(quintptr(pointers.ExceptionRecord)), &d->exception, sizeof d->exception)
+                || d->exception.ExceptionCode != record.exceptionCode
+                || d->exception.NumberParameters > EXCEPTION_MAXIMUM_PARAMETERS))
+            d->exception = EXCEPTION_RECORD{};
+        d->haveFaultContext = d->read(quint64(quintptr(pointers.ContextRecord)), &d->faultContext, sizeof d->faultContext);
     }
+    if (!d->haveFaultContext)
+        d->snapshot.problems << QStringLiteral("the failing thread's registers could not be read");
 }
 
 CrashedProcess::~CrashedProcess()
@@ -328,53 +466,47 @@ CrashedProcess::~CrashedProcess()
         CloseHandle(d->process);
 }
 
-Snapshot CrashedProcess::snapshot()
+bool CrashedProcess::held() const
+{
+    return d->holding && !d->ended;
+}
+
+Snapshot CrashedProcess::snapshot(const Deadline &deadline)
 {
     Snapshot &s = d->snapshot;
-    if (!d->process) {
-        s.processes = runningProcesses();
-        s.system = systemFacts();
-        return s;
-    }
     s.faultingThread = s.recordRead ? s.record.threadId : 0;
-    s.fault = s.recordRead ? d->faultDescription() : QStringLiteral("unknown (the fault record could not be read)");
-
-    const HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, d->pid);
-    if (modules != INVALID_HANDLE_VALUE) {
-        MODULEENTRY32W entry{};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Module32FirstW(modules, &entry); more; more = Module32NextW(modules, &entry)) {
-            const quint64 base = quint64(reinterpret_cast<quintptr>(entry.modBaseAddr));
-            const QString path = QString::fromWCharArray(entry.szExePath);
-            s.modules.push_back({path, base, entry.modBaseSize, d->identityOf(base)});
-            d->moduleNames[base] = QFileInfo(QDir::fromNativeSeparators(path)).fileName();
+    s.fault = s.recordRead ? d->faultDescription()
+                           : QStringLiteral("unknown (%1)").arg(s.problems.value(0, QStringLiteral("no fault record")));
+    if (d->process && d->holding) {
+        d->listModules(deadline);
+        // Each module's symbols when a frame first needs them, and only its public names: debug
+        // information is read by scripts/symbolize, not here (Wine's DbgHelp would parse the DWARF of
+        // every module on a stack, for longer than the deadline allows).
+        SymSetOptions(SYMOPT_UNDNAME | SYMOPT_NO_PROMPTS | SYMOPT_FAIL_CRITICAL_ERRORS | SYMOPT_DEFERRED_LOADS
+                      | SYMOPT_PUBLICS_ONLY);
+        const bool symbols = SymInitializeW(d->process, nullptr, TRUE);
+        if (!symbols)
+            s.problems << QStringLiteral("the symbol handler cannot be started (error %1)").arg(GetLastError());
+        // The faulting thread first, then the others in the order they were listed.
+        std::vector<Thread> order = d->threads;
+        std::stable_partition(order.begin(), order.end(), [&](const Thread &t) { return quint64(t.id) == s.faultingThread; });
+        for (const Thread &thread : order) {
+            if (deadline.passed()) {
+                s.problems << QStringLiteral("the stacks of %1 threads: out of time").arg(order.size() - std::size_t(s.threads.size()));
+                break;
+            }
+            if (quint64(thread.id) == s.faultingThread) {
+                CONTEXT context;
+                if (d->contextOf(thread, context))
+                    s.registers = registersOf(context);
+            }
+            s.threads.push_back(d->walk(thread, deadline));
         }
-        CloseHandle(modules);
+        if (symbols)
+            SymCleanup(d->process);
     }
-
-    SymSetOptions(SYMOPT_UNDNAME | SYMOPT_NO_PROMPTS);
-    if (!SymInitializeW(d->process, nullptr, TRUE))
-        s.problems << QStringLiteral("the symbol handler cannot be started (error %1)").arg(GetLastError());
-    std::vector<std::pair<DWORD, HANDLE>> order = d->threads;
-    std::stable_partition(order.begin(), order.end(), [&](const auto &t) { return quint64(t.first) == s.faultingThread; });
-    for (const auto &[tid, thread] : order) {
-        if (quint64(tid) == s.faultingThread) {
-            CONTEXT context;
-            if (d->contextOf(tid, thread, context))
-                s.registers = d->registersOf(context);
-        }
-        s.threads.push_back(d->walk(tid, thread));
-    }
-    SymCleanup(d->process);
-    s.processes = runningProcesses();
+    s.processes = runningProcesses(deadline, &s.problems);
     s.system = systemFacts();
-
-    // A fatal fault's thread waits for this program in the fault handler: it runs again, so that it
-    // can still write a short report should this program end unexpectedly. The others stay still.
-    if (d->isFatal())
-        for (const auto &[tid, thread] : d->threads)
-            if (quint64(tid) == s.faultingThread)
-                ResumeThread(thread);
     return s;
 }
 
@@ -387,31 +519,37 @@ void CrashedProcess::end()
     const crash::FaultRecord &record = d->snapshot.record;
     TerminateProcess(d->process, record.kind == crash::FaultKind::WindowsException ? record.exceptionCode : 3);
     WaitForSingleObject(d->process, 10000);
-    for (const auto &[tid, thread] : d->threads)
-        CloseHandle(thread);
+    for (const Thread &thread : d->threads)
+        CloseHandle(thread.handle);
     d->threads.clear();
 }
 
 void CrashedProcess::release()
 {
-    for (const auto &[tid, thread] : d->threads) {
-        if (!(d->isFatal() && quint64(tid) == d->snapshot.faultingThread))
-            ResumeThread(thread);
-        CloseHandle(thread);
+    for (const Thread &thread : d->threads) {
+        if (thread.suspended)
+            ResumeThread(thread.handle);
+        CloseHandle(thread.handle);
     }
     d->threads.clear();
+    d->holding = false;
 }
 
-QVector<RunningProcess> runningProcesses()
+QVector<RunningProcess> runningProcesses(const Deadline &deadline, QStringList *problems)
 {
     QVector<RunningProcess> processes;
     const HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (list == INVALID_HANDLE_VALUE)
+    if (list == INVALID_HANDLE_VALUE) {
+        *problems << QStringLiteral("the processes cannot be listed (error %1)").arg(GetLastError());
         return processes;
+    }
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(list, &entry); more; more = Process32NextW(list, &entry))
-        processes.push_back({entry.th32ProcessID, QString::fromWCharArray(entry.szExeFile)});
+    BOOL more = Process32FirstW(list, &entry);
+    for (; more && processes.size() < maxProcesses && !deadline.passed(); more = Process32NextW(list, &entry))
+        processes.push_back({entry.th32ProcessID, QString::fromWCharArray(entry.szExeFile, int(wcsnlen(entry.szExeFile, MAX_PATH)))});
+    if (more)
+        *problems << QStringLiteral("processes past the first %1: out of time or too many").arg(processes.size());
     CloseHandle(list);
     std::sort(processes.begin(), processes.end(), [](const RunningProcess &a, const RunningProcess &b) { return a.id < b.id; });
     return processes;

@@ -35,10 +35,8 @@ void checkFaultRecord(Snapshot &snapshot, bool read, const QVector<quint64> &thr
         damage = QStringLiteral("the fault record is of another version (%1, %2 bytes)").arg(record.version).arg(record.size);
     else if (!knownKind(record.kind))
         damage = QStringLiteral("the fault record is damaged: unknown kind %1").arg(quint32(record.kind));
-#ifndef Q_OS_WIN
     else if (record.kind == crash::FaultKind::Signal && (record.signal <= 0 || record.signal >= NSIG))
         damage = QStringLiteral("the fault record is damaged: signal %1").arg(record.signal);
-#endif
     snapshot.recordRead = damage.isEmpty();
     if (!snapshot.recordRead) {
         record = crash::FaultRecord{};
