@@ -35,9 +35,11 @@
 #include <windows.h>
 #include <psapi.h>
 #else
+#include <cstdlib>
 #include <sys/resource.h>
 #endif
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -214,6 +216,17 @@ Startups measureStartups(const QString &self, double picturesKb)
     return startups;
 }
 
+// The system's load average over the last minute, or a negative number where there is none.
+double loadAverage()
+{
+#ifdef Q_OS_WIN
+    return -1;
+#else
+    double load = -1;
+    return getloadavg(&load, 1) == 1 ? load : -1;
+#endif
+}
+
 double decodedPicturesKb()
 {
     double bytes = 0;
@@ -273,7 +286,17 @@ int main(int argc, char **argv)
     }
     const QString self = QString::fromLocal8Bit(argv[0]);
     const double picturesKb = decodedPicturesKb();
+    const double loadBefore = loadAverage();
     const Startups startups = measureStartups(self, picturesKb);
+    const double load = std::max(loadBefore, loadAverage());
+    // The interval covers the noise of a steady machine, not a machine that others keep busy: there
+    // the start-ups wait for a core at moments that change with the others' work, and the ratio
+    // moved between runs a minute apart by more than either interval (offscreen at a load of 5 on
+    // 2 cores: 1.24x, 1.21 to 1.30, then 1.53x, 1.40 to 1.64). A start-up that misses on such a
+    // machine is reported as uncertain, not as missed. Busy: more runnable tasks than the cores,
+    // besides the benchmark's own.
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    const bool busy = load > cores + 1;
 
     VartolinApplication app(argc, argv);
     const std::vector<confidence::Interval> answers = measureAnswers();
@@ -283,8 +306,11 @@ int main(int argc, char **argv)
     // answer runs to the end of the repaint, the server's round trip included.
     const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen");
     QStringList missed, uncertain;
-    auto verdict = [&](const confidence::Interval &interval, double goal, const QString &figure) {
-        const confidence::Verdict v = confidence::judge(interval, goal);
+    auto verdict = [&](const confidence::Interval &interval, double goal, const QString &figure,
+                       bool judgedOnABusyMachine = false) {
+        confidence::Verdict v = confidence::judge(interval, goal);
+        if (judgedOnABusyMachine && busy && v == confidence::Verdict::Missed)
+            v = confidence::Verdict::Uncertain;
         if (v == confidence::Verdict::Missed)
             missed << figure;
         else if (v == confidence::Verdict::Uncertain)
@@ -296,11 +322,15 @@ int main(int argc, char **argv)
     const confidence::Interval memory = startups.memoryRatio();
     const double memoryLimit = memoryGoal(startups, picturesKb);
     std::printf("\nOn Qt's \"%s\" platform (%d interleaved rounds of start-ups; ratios are medians of the rounds' "
-                "ratios with their 95 %% confidence intervals):\n\n| Figure | Measured | Goal | |\n|---|---|---|---|\n",
+                "ratios with their 95 %% confidence intervals",
                 qPrintable(QGuiApplication::platformName()), startups.rounds());
+    if (load >= 0)
+        std::printf("; load average %.1f on %d cores%s", load, cores,
+                    busy ? ", busy: a missed start-up is not judged" : "");
+    std::printf("):\n\n| Figure | Measured | Goal | |\n|---|---|---|---|\n");
     std::printf("| start-up to first paint, against a window with one line of text | %.0f ms vs %.0f ms: %.2fx (%.2f to %.2f) | at most %.2fx | %s |\n",
                 startups.medianMs(Game), startups.medianMs(OneText), startup.median, startup.low, startup.high,
-                kStartupGoal, verdict(startup, kStartupGoal, QStringLiteral("start-up")));
+                kStartupGoal, verdict(startup, kStartupGoal, QStringLiteral("start-up"), true));
     std::printf("| (for information) start-up against an empty window | %.0f ms vs %.0f ms: %.2fx (%.2f to %.2f) | | |\n",
                 startups.medianMs(Game), startups.medianMs(Empty), startupVsEmpty.median, startupVsEmpty.low,
                 startupVsEmpty.high);
@@ -323,7 +353,9 @@ int main(int argc, char **argv)
     if (!uncertain.isEmpty()) {
         // Not a pass: the run could not show the goal is kept. Told apart from a miss, so that a
         // loaded machine's run can be repeated rather than reported as a regression.
-        std::printf("\nbench: uncertain on \"%s\" (the interval straddles the goal): %s\n", qPrintable(platform),
+        std::printf("\nbench: uncertain on \"%s\" (%s): %s\n", qPrintable(platform),
+                    busy ? "the interval straddles the goal, or the machine was busy"
+                         : "the interval straddles the goal",
                     qPrintable(uncertain.join(QStringLiteral(", "))));
         return 2;
     }

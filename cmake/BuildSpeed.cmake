@@ -90,6 +90,10 @@ function(vartolin_speed_up)
         if(NOT is_widgets)
             continue()
         endif()
+        # moc reads only the target's own sources, none of which another target generates: it
+        # need not wait for the libraries the target links, and with it the compilation (and the
+        # precompiled header that everything waits for) need not either.
+        set_target_properties(${target} PROPERTIES AUTOGEN_ORIGIN_DEPENDS OFF)
         if(VARTOLIN_UNITY AND type STREQUAL "STATIC_LIBRARY")
             set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
             # GCC takes every file of a unity build for a header, and a header's type with a member

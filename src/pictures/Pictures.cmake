@@ -136,7 +136,12 @@ function(vartolin_add_big_resources target name)
     endif()
     qt6_add_big_resources(objects ${qrc_file} OPTIONS ${arg_OPTIONS})
     add_custom_target(${target}_${name}_resource DEPENDS ${objects})
-    add_dependencies(${target} ${target}_${name}_resource)
+    # Ninja makes the object when a link needs it, since every link that takes it lists it. Other
+    # generators need the order spelled out, which also holds back every compilation of the
+    # target's users until the pictures are rendered.
+    if(NOT CMAKE_GENERATOR MATCHES "Ninja")
+        add_dependencies(${target} ${target}_${name}_resource)
+    endif()
     get_target_property(type ${target} TYPE)
     if(type STREQUAL "STATIC_LIBRARY")
         target_link_libraries(${target} INTERFACE ${objects})
