@@ -20,7 +20,8 @@ as_root() {
     fi
 }
 apt_get() {
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"
+    # Waits for another package manager (an unattended upgrade on a fresh machine) instead of failing.
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@"
 }
 
 case ${1:-} in
