@@ -202,6 +202,7 @@ void CrashTest::faultIsReportedFromOutside()
     const QString home = QFileInfo(QCoreApplication::applicationDirPath()).absolutePath();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("USERPROFILE"), QDir::toNativeSeparators(home)); // Windows' home
     game.setProcessEnvironment(environment);
     QElapsedTimer clock;
     clock.start();

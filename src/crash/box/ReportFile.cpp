@@ -122,7 +122,13 @@ QString withoutHome(const QString &text, const QString &home)
 
 QString withoutHome(const QString &text)
 {
+#ifdef Q_OS_WIN
+    // What %USERPROFILE% stands for, as the report writes it.
+    const QString profile = qEnvironmentVariable("USERPROFILE");
+    return withoutHome(text, profile.isEmpty() ? QDir::homePath() : QDir::fromNativeSeparators(profile));
+#else
     return withoutHome(text, QDir::homePath());
+#endif
 }
 
 } // namespace crash
