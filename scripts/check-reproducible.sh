@@ -54,6 +54,7 @@ for clone in "$first" "$second"; do
 done
 
 status=0
+without_signatures=0
 [ "$signed" -eq 1 ] || cmp -s "$first/dist/SHA256SUMS" "$second/dist/SHA256SUMS" || status=1
 while read -r _ file; do
     if cmp -s "$first/dist/$file" "$second/dist/$file"; then
@@ -66,6 +67,7 @@ while read -r _ file; do
            osslsigncode remove-signature -in "$second/dist/$file" -out "$base/unsigned-b/$file" >/dev/null 2>&1 &&
            cmp -s "$base/unsigned-a/$file" "$base/unsigned-b/$file"; then
             say "same with the signatures removed: $file"
+            without_signatures=1
             continue
         fi
     fi
@@ -83,7 +85,11 @@ for clone in "$first" "$second"; do
 done
 
 if [ "$status" -eq 0 ]; then
-    say "OK: both releases of $commit are the same, byte for byte$([ "$signed" -eq 0 ] || echo ", the signed files with their signatures removed")$([ "$full" -eq 0 ] || echo ", Qt for Windows built twice")"
+    how="byte for byte"
+    [ "$signed" -eq 0 ] || how+=", signed"
+    [ "$without_signatures" -eq 0 ] || how+=" (the installer and the MSI with their signatures removed)"
+    [ "$full" -eq 0 ] || how+=", with Qt for Windows built twice"
+    say "OK: both releases of $commit are the same, $how"
     cat "$first/dist/SHA256SUMS"
     rm -rf "$base"
 fi
