@@ -4,11 +4,12 @@
 # unzip, the MSI with msiextract, the NSIS installer with 7z when p7zip-full is there) and each of
 # its files is searched, as is the package file itself, for each path with / and with \, in UTF-8
 # and in UTF-16 (Windows resources).
-#   check-paths.sh [--path FOLDER]... FILE...    the home folder and the Qt cache are always searched
+#   check-paths.sh [--path FOLDER]... FILE...    the home folder, the Qt cache and its build folder
+#                                                are always searched
 set -euo pipefail
 say() { echo "check-paths: $*"; }
 
-paths=("$HOME" "${VARTOLIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vartolin}")
+paths=("$HOME" "${VARTOLIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vartolin}" /var/tmp/vartolin-qt-build)
 while [ "${1:-}" = --path ]; do
     paths+=("$2")
     shift 2

@@ -78,9 +78,11 @@ qt_version=${qt_version%%-*}
 fixed_prefix=/vartolin-qt
 qt_flags="-g1 -ffile-prefix-map=@SRC@=/qt-src -ffile-prefix-map=@BUILD@=/qt-build"
 qt_link_flags="-Wl,--no-insert-timestamp"
+work=/var/tmp/vartolin-qt-build
 # The key covers whatever changes the output: Qt's source version, the options and flags, the
 # toolchain file, the compilers and the binutils.
-key=$( { printf '%s\n' "$qt_deb_version" "${qt_options[@]}" "$fixed_prefix" "$qt_flags" "$qt_link_flags"
+key=$( { printf '%s\n' "$qt_deb_version" "${qt_options[@]}" "$fixed_prefix" "$qt_flags" "$qt_link_flags" "$work" \
+                "SOURCE_DATE_EPOCH from debian/changelog"
          cat "$toolchain"
          x86_64-w64-mingw32-g++-posix --version | head -1
          x86_64-w64-mingw32-gcc-posix --version | head -1
@@ -127,17 +129,22 @@ if [ ! -f "$src/.complete" ]; then
 fi
 
 # --- build -----------------------------------------------------------------------------------------
-build=$cache/qt-build-$key
-# The build takes no SOURCE_DATE_EPOCH from its caller; `check-reproducible.sh --full` gives it one
-# of its own (VARTOLIN_QT_SOURCE_DATE_EPOCH) to show that the built Qt does not depend on it.
-if [ -n "${VARTOLIN_QT_SOURCE_DATE_EPOCH:-}" ]; then
-    qt_env=(env SOURCE_DATE_EPOCH="$VARTOLIN_QT_SOURCE_DATE_EPOCH")
-    say "building with SOURCE_DATE_EPOCH=$VARTOLIN_QT_SOURCE_DATE_EPOCH"
-else
-    qt_env=(env -u SOURCE_DATE_EPOCH)
-fi
+# Source and build folders have fixed names, whatever the cache is called: the prefix maps above keep
+# them out of the files, and fixed names leave nothing to a map that misses one. One build at a time
+# on a machine, and a folder of another user is never used.
+exec 9>"$work.lock"
+flock 9
+rm -rf "$work"
+mkdir -m 0700 "$work" || { say "cannot create $work"; exit 1; }
+build=$work/build
+cp -a "$src" "$work/src"
+src=$work/src
+# The build's own time is the date of Debian's Qt source (rcc writes it into every resource), never
+# the caller's SOURCE_DATE_EPOCH: a cache made while another commit was checked out is the same.
+qt_epoch=$(dpkg-parsechangelog -l "$src/debian/changelog" -S Timestamp)
+qt_env=(env SOURCE_DATE_EPOCH="$qt_epoch")
 say "building Qt $qt_version for Windows into $prefix (about 35 minutes on 2 cores, once)"
-rm -rf "$stage" "$build"
+rm -rf "$stage"
 flags=${qt_flags//@SRC@/$src}
 flags=${flags//@BUILD@/$build}
 "${qt_env[@]}" cmake -S "$src" -B "$build" -G Ninja \
@@ -155,7 +162,7 @@ flags=${flags//@BUILD@/$build}
          say "Qt build failed (log: $cache/qt-build-$key.log)"; exit 1; }
 DESTDIR=$stage cmake --install "$build" >"$cache/qt-install-$key.log" 2>&1 \
     || { tail -40 "$cache/qt-install-$key.log" >&2; say "Qt install failed"; exit 1; }
-rm -rf "$build"
+rm -rf "$work"
 touch "$prefix/.complete"
 say "Qt $qt_version for Windows is in $prefix"
 echo "$prefix"
