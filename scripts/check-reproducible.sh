@@ -7,7 +7,7 @@
 #   scripts/check-reproducible.sh [--full] [commit]      default: HEAD
 # Quick (the default): both releases use the Qt for Windows in the cache (~/.cache/vartolin).
 # --full: the second release builds its own Qt for Windows, in a cache folder of another name and
-# called with another SOURCE_DATE_EPOCH, so that the comparison covers Qt's DLLs too (about 40 minutes
+# called with another SOURCE_DATE_EPOCH, so that the comparison covers Qt's DLLs too (about 25 minutes
 # more on 2 cores).
 # With a certificate given (scripts/sign-windows.sh) both releases are signed, without a time stamp
 # (a time stamp is the server's and differs from signing to signing); the installer and the MSI are
@@ -46,7 +46,7 @@ for clone in "$first" "$second"; do
         # made while another commit was checked out.
         other_cache=$base/another-cache/qt-for-windows
         qt_epoch=$(( $(git -C "$root" log -1 --format=%ct "$commit") + 86400 * 365 ))
-        say "the second release builds Qt for Windows in $other_cache, called with SOURCE_DATE_EPOCH=$qt_epoch (about 40 minutes)"
+        say "the second release builds Qt for Windows in $other_cache, called with SOURCE_DATE_EPOCH=$qt_epoch (about 25 minutes)"
         (cd "$clone" && VARTOLIN_CACHE="$other_cache" SOURCE_DATE_EPOCH="$qt_epoch" bash scripts/windows-qt.sh) \
             >"$clone.qt.log" 2>&1 || { tail -40 "$clone.qt.log"; say "the Qt build failed"; exit 1; }
         environment=(VARTOLIN_CACHE="$other_cache")

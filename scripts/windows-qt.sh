@@ -143,7 +143,7 @@ src=$work/src
 # the caller's SOURCE_DATE_EPOCH: a cache made while another commit was checked out is the same.
 qt_epoch=$(dpkg-parsechangelog -l "$src/debian/changelog" -S Timestamp)
 qt_env=(env SOURCE_DATE_EPOCH="$qt_epoch")
-say "building Qt $qt_version for Windows into $prefix (about 35 minutes on 2 cores, once)"
+say "building Qt $qt_version for Windows into $prefix (about 25 minutes on 2 cores, once)"
 rm -rf "$stage"
 flags=${qt_flags//@SRC@/$src}
 flags=${flags//@BUILD@/$build}
