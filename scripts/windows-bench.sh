@@ -11,5 +11,5 @@ out=$(realpath -m "${WINDOWS_BUILD:-build-windows}")
 source "$root/scripts/wine-session.sh"
 # Against the DLLs and plugins that ship (stripped, from the deploy folder), not the build's: Wine
 # maps a DLL's debug sections with the rest, which costs the unstripped Qt about 140 ms a start.
-deploy='Z:'$(realpath "$out/deploy" | tr / '\\')
+deploy=$(windows_path "$out/deploy")
 WINEPATH=$deploy WINEQT_PLUGIN_PATH=$deploy WINEQT_QPA_PLATFORM=windows run "$out/bench.exe"

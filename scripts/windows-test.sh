@@ -33,7 +33,6 @@ ls "$out"/Vartolin-*-win64.exe >/dev/null 2>&1 || fail "no Windows build in $out
 source "$root/scripts/wine-session.sh"
 source "$root/scripts/x11-windows.sh"
 mkdir -p "$out/screenshots"
-windows_path() { local path; path=$(realpath "$1"); echo "Z:${path//\//\\}"; }
 program_files=$WINEPREFIX/drive_c/Program\ Files/Vartolin
 start_menu=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Vartolin
 user_start_menu=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Vartolin

@@ -6,6 +6,8 @@ if [ -z "${VARTOLIN_ON_XVFB:-}" ]; then
 fi
 export WINDOWS_BUILD=$out WINEPREFIX=$out/wine
 run() { bash "$root/scripts/wine-run.sh" "$@"; }
+# A folder or file of this machine as Wine names it.
+windows_path() { local path; path=$(realpath "$1"); echo "Z:${path//\//\\}"; }
 # A server left from an earlier run would keep its processes on their old display.
 run wineserver -k 2>/dev/null || true
 run wineserver -w 2>/dev/null || true
